@@ -1,0 +1,57 @@
+#!/usr/bin/env bash
+# Lumafex: set-up, build and run on Debian 12. Installs what is missing (as root).
+#   ./build.sh main   build everything and run the main job
+#   ./build.sh test   build and run every test, then again under the sanitizers
+set -euo pipefail
+cd "$(dirname "$0")"
+
+PACKAGES=(
+  build-essential cmake ninja-build pkg-config
+  libgtest-dev libgmock-dev libbenchmark-dev
+)
+
+install_missing() {
+  local missing=()
+  for p in "${PACKAGES[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+  done
+  [ ${#missing[@]} -eq 0 ] && return
+  echo "Installing: ${missing[*]}"
+  local sudo=()
+  [ "$(id -u)" -eq 0 ] || sudo=(sudo)
+  "${sudo[@]}" apt-get update -q
+  DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
+}
+
+# configure DIR [cmake options...]
+configure() {
+  local dir=$1
+  shift
+  cmake -S . -B "$dir" -G Ninja "$@" >/dev/null
+}
+
+jobs=$(nproc)
+
+case "${1:-}" in
+main)
+  install_missing
+  configure build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+  cmake --build build -j "$jobs"
+  ./build/bin/image_bench --benchmark_min_time=0.2
+  ;;
+test)
+  install_missing
+  configure build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+  cmake --build build -j "$jobs"
+  (cd build && ctest --output-on-failure -j "$jobs")
+  # Memory errors, leaks and undefined behaviour fail the run here.
+  configure build-sanitize -DCMAKE_BUILD_TYPE=Debug -DLUMAFEX_SANITIZE=ON -DLUMAFEX_BENCH=OFF
+  cmake --build build-sanitize -j "$jobs"
+  (cd build-sanitize && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
+     UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 ctest --output-on-failure -j "$jobs")
+  ;;
+*)
+  echo "usage: $0 main|test" >&2
+  exit 2
+  ;;
+esac

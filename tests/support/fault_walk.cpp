@@ -1,0 +1,34 @@
+#include "tests/support/fault_walk.h"
+
+namespace testing_support {
+
+int WalkAllocationFailures(const std::function<bool()>& attempt) {
+    const std::size_t before = luma::LiveGlobalBlocks();
+    for (unsigned n = 1;; ++n) {
+        luma::FailAllocationAfter(n);
+        bool ok = attempt();
+        bool fired = !luma::FaultPending();
+        luma::FailAllocationAfter(0);
+        EXPECT_EQ(luma::LiveGlobalBlocks(), before) << "blocks leaked with allocation " << n << " failing";
+        if (!fired) {
+            EXPECT_TRUE(ok) << "failed although no allocation was refused";
+            return static_cast<int>(n - 1);
+        }
+        EXPECT_FALSE(ok) << "reported success although allocation " << n << " failed";
+        if (n > 100000) {
+            ADD_FAILURE() << "operation never ran without a fault";
+            return static_cast<int>(n);
+        }
+    }
+}
+
+int WalkBlockFailures(const std::function<HGLOBAL()>& make) {
+    return WalkAllocationFailures([&] {
+        HGLOBAL block = make();
+        if (!block) return false;
+        GlobalFree(block);
+        return true;
+    });
+}
+
+}  // namespace testing_support
