@@ -34,7 +34,7 @@ struct CloneJob {
 INT_PTR CALLBACK CloneProc(HWND page, UINT message, WPARAM, LPARAM lParam) {
     if (message != WM_INITDIALOG) return FALSE;
     auto* job = reinterpret_cast<CloneJob*>(lParam);
-    auto font = reinterpret_cast<WPARAM>(SendMessageA(job->mainDialog, WM_GETFONT, 0, 0));
+    auto font = static_cast<WPARAM>(SendMessageA(job->mainDialog, WM_GETFONT, 0, 0));
     for (HWND child = GetWindow(page, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
         char text[1024] = {};
         char className[64] = {};

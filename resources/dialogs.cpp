@@ -96,7 +96,7 @@ struct Registration {
           table(MakeTable()) {
         luma::RegisterResources(module, table.data(), table.size());
     }
-    ~Registration() { luma::UnregisterResources(module, table.data()); }
+    ~Registration() { luma::UnregisterResources(module, table.data(), table.size()); }
     HMODULE module;
     std::vector<luma::Resource> table;
 };

@@ -61,7 +61,7 @@ constexpr RangeText MakeRangeText(int min, int max, int def) {
     return range;
 }
 
-static_assert(MakeRangeText(-45, 45, 30).text[0] == '-' && MakeRangeText(2, 32760, 64).text[9] == '6');
+static_assert(MakeRangeText(-45, 45, 30).text[0] == '-' && MakeRangeText(2, 32760, 64).text[8] == '6');
 
 template <const auto& Params>
 constexpr auto MakeRangeTexts() {
