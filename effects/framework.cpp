@@ -7,22 +7,22 @@
 
 int AppendFrame(FrameList* list, const FrameRecord* record) {
     if (!list || !record || list->count < 0 || list->count == INT32_MAX) return 0;
-    const INT count = list->block ? list->count : 0;
+    const INT count = list->records ? list->count : 0;
     const SIZE_T bytes = static_cast<SIZE_T>(count + 1) * sizeof(FrameRecord);
-    if (!list->block) {
+    if (!list->records) {
         GlobalBlock block(GlobalAlloc(GHND, sizeof(FrameRecord)));
         if (!block) return 0;
         GlobalLockGuard<FrameRecord> records(block.get());
         if (!records) return 0;
         std::memcpy(records.get(), record, sizeof(FrameRecord));
-        list->block = block.release();
+        list->records = block.release();
         list->count = 1;
         return 1;
     }
     // A failed resize leaves the old block as it was.
-    HGLOBAL grown = GlobalReAlloc(list->block, bytes, GMEM_MOVEABLE | GMEM_ZEROINIT);
+    HGLOBAL grown = GlobalReAlloc(list->records, bytes, GMEM_MOVEABLE | GMEM_ZEROINIT);
     if (!grown) return 0;
-    list->block = grown;
+    list->records = grown;
     GlobalLockGuard<FrameRecord> records(grown);
     if (!records) return 0;
     std::memcpy(records.get() + count, record, sizeof(FrameRecord));
@@ -32,9 +32,9 @@ int AppendFrame(FrameList* list, const FrameRecord* record) {
 
 void FreeFrameList(FrameList* list) {
     if (!list) return;
-    if (list->block) {
+    if (list->records) {
         {
-            GlobalLockGuard<FrameRecord> records(list->block);
+            GlobalLockGuard<FrameRecord> records(list->records);
             if (records) {
                 for (INT i = 0; i < list->count; ++i) {
                     if (records.get()[i].image) GlobalFree(records.get()[i].image);
@@ -42,9 +42,9 @@ void FreeFrameList(FrameList* list) {
                 }
             }
         }
-        GlobalFree(list->block);
+        GlobalFree(list->records);
     }
-    list->block = nullptr;
+    list->records = nullptr;
     list->count = 0;
 }
 

@@ -7,25 +7,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "effects/frame_list.h"
 #include "plugin/host_interface.h"
-
-// One rendered frame in a FrameList.
-struct FrameRecord {
-    HGLOBAL image;  // PackedDib, owned by the list
-    HGLOBAL mask;   // unchanged-pixel mask, filled by supercompression
-    DWORD delay;    // in the host's units
-    INT transparentIndex;  // -1: none
-    BYTE reserved[32];
-};
-static_assert(sizeof(FrameRecord) == 56 && offsetof(FrameRecord, mask) == 8 &&
-              offsetof(FrameRecord, delay) == 16 && offsetof(FrameRecord, transparentIndex) == 20 &&
-              offsetof(FrameRecord, reserved) == 24);
-
-// FrameRecords back to back in one moveable block.
-struct FrameList {
-    HGLOBAL block;
-    INT count;
-};
 
 // Marks a BuildContext made for the preview.
 inline constexpr DWORD kPreviewFlag = 0x2;

@@ -18,7 +18,7 @@ FrameRecord Frame(HGLOBAL image, DWORD delay) {
 }
 
 std::vector<FrameRecord> Records(const FrameList& list) {
-    GlobalLockGuard<FrameRecord> records(list.block);
+    GlobalLockGuard<FrameRecord> records(list.records);
     return {records.get(), records.get() + list.count};
 }
 
@@ -32,7 +32,7 @@ TEST(FrameList, AppendsCopiesInOrderInOneGrowingBlock) {
         record.reserved[31] = 0;
         ASSERT_EQ(AppendFrame(&list, &record), 1);
         EXPECT_EQ(list.count, static_cast<INT>(i + 1));
-        EXPECT_EQ(GlobalSize(list.block), (i + 1) * sizeof(FrameRecord));
+        EXPECT_EQ(GlobalSize(list.records), (i + 1) * sizeof(FrameRecord));
     }
     auto records = Records(list);
     for (std::size_t i = 0; i < records.size(); ++i) {
@@ -44,7 +44,7 @@ TEST(FrameList, AppendsCopiesInOrderInOneGrowingBlock) {
     EXPECT_EQ(luma::LiveGlobalBlocks(), before + 6);
     FreeFrameList(&list);
     EXPECT_EQ(list.count, 0);
-    EXPECT_EQ(list.block, nullptr);
+    EXPECT_EQ(list.records, nullptr);
     EXPECT_EQ(luma::LiveGlobalBlocks(), before);
 }
 
@@ -68,7 +68,7 @@ TEST(FrameList, AFailedAppendLeavesTheListUnchanged) {
             FrameRecord record = Frame(nullptr, 100 + i);
             ASSERT_EQ(AppendFrame(&list, &record), 1);
         }
-        HGLOBAL block = list.block;
+        HGLOBAL block = list.records;
         std::vector<FrameRecord> kept = existing ? Records(list) : std::vector<FrameRecord>{};
 
         GlobalBlock image(GlobalAlloc(GHND, 8));
@@ -79,7 +79,7 @@ TEST(FrameList, AFailedAppendLeavesTheListUnchanged) {
         luma::FailAllocationAfter(0);
 
         EXPECT_EQ(list.count, existing);
-        EXPECT_EQ(list.block, block);
+        EXPECT_EQ(list.records, block);
         EXPECT_EQ(luma::LiveGlobalBlocks(), before);
         if (existing) {
             auto now = Records(list);

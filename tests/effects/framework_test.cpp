@@ -139,7 +139,7 @@ TEST_F(CommonOperations, BuildAppendsFramesFramesAtThePageDelayAndReportsEachOne
     ASSERT_EQ(CommonBuild(&context, kFakeBody), 1);
     ASSERT_EQ(list.count, 7);
     {
-        GlobalLockGuard<FrameRecord> records(list.block);
+        GlobalLockGuard<FrameRecord> records(list.records);
         for (int i = 0; i < 7; ++i) {
             EXPECT_NE(records.get()[i].image, nullptr);
             EXPECT_EQ(records.get()[i].mask, nullptr);
