@@ -191,6 +191,8 @@ void ConvertMouse(const InputEvent& e) {
 }
 
 void ConvertKey(const InputEvent& e) {
+    // The key state follows the keys as their messages are taken, as on Windows.
+    SetKeyDown(e.key, e.down);
     InputState& in = Input();
     HWND target = in.focus ? in.focus : in.active;
     if (!target || !IsWindow(target)) return;
@@ -367,7 +369,6 @@ void InjectMouse(MouseAction action, POINT screen, bool allowDoubleClick) {
 }
 
 void InjectKey(UINT virtualKey, bool down, char character) {
-    SetKeyDown(virtualKey, down);
     wm::InputEvent e;
     e.key = virtualKey;
     e.down = down;

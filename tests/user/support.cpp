@@ -108,6 +108,9 @@ void Clean::SetUp() {
 
 void Clean::TearDown() {
     EXPECT_EQ(luma::LiveWindows(), 0u) << "windows left behind";
+    // A failed test's windows must not spoil the tests after it.
+    while (HWND top = GetTopWindow(nullptr)) DestroyWindow(top);
+    luma::automation::Reset();
     EXPECT_EQ(luma::LiveTimers(), 0u) << "timers left behind";
     EXPECT_EQ(luma::LiveMenus(), 0u) << "menus left behind";
     EXPECT_EQ(luma::LiveGlobalBlocks(), blocks_) << "global blocks left behind";

@@ -119,7 +119,8 @@ enum class MouseAction { kMove, kLeftDown, kLeftUp };
 // allowDoubleClick false keeps a press from pairing with the previous one.
 void InjectMouse(MouseAction action, POINT screen, bool allowDoubleClick = true);
 
-// A key going down or up. character is what the key types (0: none, the
+// A key going down or up; GetKeyState follows when its message is taken.
+// character is what the key types (0: none, the
 // message loop derives letters, digits, space, Enter, Tab, Backspace and
 // Escape from the key itself); any other byte is delivered as VK_PACKET.
 void InjectKey(UINT virtualKey, bool down, char character = 0);

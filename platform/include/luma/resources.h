@@ -17,7 +17,7 @@ struct DialogItemTemplate {
     const char* text;
     int id;
     short x, y, cx, cy;
-    DWORD style;  // WS_CHILD is implied
+    DWORD style;  // as a binary template holds it (WS_VISIBLE for a shown control); WS_CHILD is implied
     DWORD exStyle = 0;
 };
 
