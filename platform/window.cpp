@@ -812,8 +812,7 @@ BOOL WINAPI SetWindowPos(HWND hwnd, HWND insertAfter, int x, int y, int cx, int 
         LinkAfter(w, w->parent, pos.hwndInsertAfter);
         if (before != siblings) changes |= luma::kOrderChanged;
     }
-    if (!(pos.flags & (SWP_NOMOVE | SWP_NOSIZE)) || (pos.flags & SWP_FRAMECHANGED) || !(pos.flags & SWP_NOSIZE) ||
-        !(pos.flags & SWP_NOMOVE)) {
+    if ((pos.flags & (SWP_NOMOVE | SWP_NOSIZE)) != (SWP_NOMOVE | SWP_NOSIZE) || (pos.flags & SWP_FRAMECHANGED)) {
         w->rect = RECT{pos.x, pos.y, pos.x + pos.cx, pos.y + pos.cy};
         if (!(pos.flags & SWP_NOSIZE) || (pos.flags & SWP_FRAMECHANGED)) {
             RECT area = w->rect;
