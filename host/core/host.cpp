@@ -18,6 +18,8 @@ Host* current = nullptr;
 
 std::string Number(std::uint64_t n) { return std::to_string(n); }
 
+std::string Frames(std::uint64_t n) { return Number(n) + (n == 1 ? " frame" : " frames"); }
+
 }  // namespace
 
 struct Host::OpenTask {
@@ -185,7 +187,7 @@ std::int64_t Host::AddFrame(const void* record) {
     if (image.frameIndex != received)
         throw HostError(which + "frame " + Number(received) + " was expected next.");
     if (received >= task.frameCount)
-        throw HostError(which + "the animation announced only " + Number(task.frameCount) + " frames.");
+        throw HostError(which + "the animation announced only " + Frames(task.frameCount) + ".");
 
     const SIZE_T blockSize = image.image ? GlobalSize(image.image) : 0;
     GlobalLockGuard<BYTE> bits(blockSize ? image.image : nullptr);
@@ -251,7 +253,7 @@ std::int64_t Host::FinishAnimation(bool keep) {
     outcome_.written = true;
     outcome_.path = task->file->Path();
     last_ = std::move(task->animation);
-    const std::string frames = Number(outcome_.frames) + (outcome_.frames == 1 ? " frame" : " frames");
+    const std::string frames = Frames(outcome_.frames);
     if (test)
         Tell(MessageKind::Information, "Test animation written to " + outcome_.path + " (" + frames + ").");
     else
@@ -287,7 +289,9 @@ std::int64_t Host::ShowHelp(const char* request) {
     if (name.empty()) throw HostError("The plug-in asked for help without naming a document.");
     std::string folder = options_.helpFolder;
     if (folder.empty()) {
-        std::string plugin = plugin_ ? plugin_->Path() : DefaultPluginPath();
+        std::string plugin = plugin_                       ? plugin_->Path()
+                             : !options_.pluginPath.empty() ? options_.pluginPath
+                                                            : DefaultPluginPath();
         std::size_t end = plugin.find_last_of('/');
         folder = end == std::string::npos ? "." : plugin.substr(0, end);
     }
