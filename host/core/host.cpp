@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <new>
+#include <vector>
 
 #include "host/core/decode/picture_decoder.h"
 #include "host/core/host_error.h"
@@ -14,7 +15,11 @@ static_assert(((kInterfaceVersion >> 8) & 0xFF) >= kMinimumHostVersionByte);
 
 namespace {
 
-Host* current = nullptr;
+// Hosts alive, oldest first; the callback reaches the last.
+std::vector<Host*>& LiveHosts() {
+    static std::vector<Host*> hosts;
+    return hosts;
+}
 
 std::string Number(std::uint64_t n) { return std::to_string(n); }
 
@@ -48,12 +53,12 @@ Host::Host(HostOptions options, HostServices& services)
     context_.buttonStyle = options_.buttonStyle;
     context_.callback = &Host::Callback;
     context_.flags = options_.personality == HostPersonality::Gif ? kHundredthsFlag : kTrueColourFlag;
-    previous_ = std::exchange(current, this);
+    LiveHosts().push_back(this);
 }
 
 Host::~Host() {
     task_.reset();
-    if (current == this) current = previous_;
+    std::erase(LiveHosts(), this);
 }
 
 DelayUnit Host::Delays() const {
@@ -78,7 +83,7 @@ int Host::RunPlugin(HWND parent) {
 }
 
 std::int64_t Host::Callback(void* task, std::uint32_t code, std::int64_t a, void* b) {
-    return current ? current->Answer(task, code, a, b) : 0;
+    return LiveHosts().empty() ? 0 : LiveHosts().back()->Answer(task, code, a, b);
 }
 
 void Host::Tell(MessageKind kind, const std::string& text) noexcept {

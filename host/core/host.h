@@ -63,9 +63,9 @@ struct BuildOutcome {
 
 class Host {
 public:
-    // Throws HostError for a button style outside 0..3. The newest Host is the
-    // one the callback reaches (the interface gives the callback no context);
-    // destroying it hands the callback back to the one before.
+    // Throws HostError for a button style outside 0..3. The newest living Host
+    // is the one the callback reaches, as the interface gives the callback no
+    // context of its own.
     Host(HostOptions options, HostServices& services);
     ~Host();
     Host(const Host&) = delete;
@@ -115,5 +115,4 @@ private:
     std::unique_ptr<OpenTask> task_;
     std::unique_ptr<ReceivedAnimation> last_;
     BuildOutcome outcome_;
-    Host* previous_ = nullptr;
 };

@@ -2,6 +2,10 @@
 
 #include <gif_lib.h>
 
+#include <cstdio>
+#include <jpeglib.h>
+#include <cstdlib>
+
 #include <functional>
 #include <random>
 #include <string>
@@ -370,6 +374,88 @@ TEST(BmpDecoding, UnsupportedAndContradictoryHeadersAreRefused) {
         EXPECT_FALSE(d.ok) << c.name;
         EXPECT_FALSE(d.error.empty()) << c.name;
     }
+}
+
+// A JPEG written with libjpeg: grey or CMYK samples, and a scan script of
+// its own when scans are given.
+std::vector<BYTE> JpegWith(int width, int height, int components, J_COLOR_SPACE space, const std::vector<BYTE>& samples,
+                           const std::vector<jpeg_scan_info>& scans, bool progressive = false) {
+    jpeg_compress_struct cinfo;
+    jpeg_error_mgr errors;
+    cinfo.err = jpeg_std_error(&errors);
+    jpeg_create_compress(&cinfo);
+    unsigned char* buffer = nullptr;
+    unsigned long size = 0;
+    jpeg_mem_dest(&cinfo, &buffer, &size);
+    cinfo.image_width = static_cast<JDIMENSION>(width);
+    cinfo.image_height = static_cast<JDIMENSION>(height);
+    cinfo.input_components = components;
+    cinfo.in_color_space = space;
+    jpeg_set_defaults(&cinfo);
+    jpeg_set_quality(&cinfo, 100, TRUE);
+    if (progressive) jpeg_simple_progression(&cinfo);
+    if (!scans.empty()) {
+        cinfo.scan_info = scans.data();
+        cinfo.num_scans = static_cast<int>(scans.size());
+    }
+    jpeg_start_compress(&cinfo, TRUE);
+    while (cinfo.next_scanline < cinfo.image_height) {
+        JSAMPROW row = const_cast<BYTE*>(samples.data()) + std::size_t(cinfo.next_scanline) * width * components;
+        jpeg_write_scanlines(&cinfo, &row, 1);
+    }
+    jpeg_finish_compress(&cinfo);
+    jpeg_destroy_compress(&cinfo);
+    std::vector<BYTE> out(buffer, buffer + size);
+    std::free(buffer);
+    return out;
+}
+
+TEST(JpegDecoding, GreyProgressiveAndCmykFiles) {
+    std::vector<BYTE> grey(16 * 8);
+    for (std::size_t i = 0; i < grey.size(); ++i) grey[i] = static_cast<BYTE>(i * 2);
+    for (bool progressive : {false, true}) {
+        Decoded d = Decode(JpegWith(16, 8, 1, JCS_GRAYSCALE, grey, {}, progressive));
+        ASSERT_TRUE(d.ok) << d.error;
+        int largest = 0;
+        for (int y = 0; y < 8; ++y)
+            for (int x = 0; x < 16; ++x) {
+                const BYTE* p = d.picture.At(x, y);
+                EXPECT_TRUE(p[0] == p[1] && p[1] == p[2]);
+                largest = std::max(largest, std::abs(p[0] - grey[y * 16 + x]));
+            }
+        EXPECT_LE(largest, 3) << "progressive " << progressive;
+    }
+
+    // CMYK as Adobe stores it, inverted: 255 is no ink. Solid blocks of
+    // white, black (all key), cyan ink and a half-inked red.
+    const BYTE inks[4][4] = {{255, 255, 255, 255}, {255, 255, 255, 0}, {0, 255, 255, 255}, {255, 128, 128, 255}};
+    std::vector<BYTE> cmyk;
+    for (int y = 0; y < 8; ++y)
+        for (int x = 0; x < 32; ++x) cmyk.insert(cmyk.end(), inks[x / 8], inks[x / 8] + 4);
+    Decoded d = Decode(JpegWith(32, 8, 4, JCS_CMYK, cmyk, {}));
+    ASSERT_TRUE(d.ok) << d.error;
+    const COLORREF expected[4] = {RGB(255, 255, 255), RGB(0, 0, 0), RGB(0, 255, 255), RGB(255, 128, 128)};
+    for (int block = 0; block < 4; ++block) {
+        const BYTE* p = d.picture.At(block * 8 + 4, 4);
+        EXPECT_NEAR(p[0], GetRValue(expected[block]), 3) << block;
+        EXPECT_NEAR(p[1], GetGValue(expected[block]), 3) << block;
+        EXPECT_NEAR(p[2], GetBValue(expected[block]), 3) << block;
+    }
+}
+
+TEST(JpegDecoding, AFileOfEndlessScansIsRefused) {
+    // Every coefficient of a grey picture in a band of its own, refined bit
+    // by bit: a valid file of 631 scans, each a full pass over the picture.
+    std::vector<jpeg_scan_info> scans;
+    scans.push_back({1, {0}, 0, 0, 0, 0});
+    for (int k = 1; k < 64; ++k) {
+        scans.push_back({1, {0}, k, k, 0, 9});
+        for (int al = 8; al >= 0; --al) scans.push_back({1, {0}, k, k, al + 1, al});
+    }
+    std::vector<BYTE> grey(8 * 8, 100);
+    Decoded d = Decode(JpegWith(8, 8, 1, JCS_GRAYSCALE, grey, scans));
+    EXPECT_FALSE(d.ok);
+    EXPECT_NE(d.error.find("more than 500 scans"), std::string::npos) << d.error;
 }
 
 TEST(PictureLimits, SidesOverTheLimitAreRefusedBeforeAnythingIsDecoded) {

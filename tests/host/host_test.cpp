@@ -159,16 +159,23 @@ TEST(HostContext, PersonalitiesFlagsVersionAndButtonStyle) {
 }
 
 TEST(HostContext, TheCallbackReachesTheNewestHost) {
-    ScriptedServices outerServices, innerServices;
-    Host outer({}, outerServices);
-    HostCallback callback = outer.Context().callback;
+    ScriptedServices outerServices, innerServices, lastServices;
+    auto outer = std::make_unique<Host>(HostOptions{}, outerServices);
+    HostCallback callback = outer->Context().callback;
+    auto status = [&](const char* text) { callback(nullptr, kRequestStatusText, 0, const_cast<char*>(text)); };
     {
         Host inner({}, innerServices);
-        callback(nullptr, kRequestStatusText, 0, const_cast<char*>("inner"));
+        status("inner");
     }
-    callback(nullptr, kRequestStatusText, 0, const_cast<char*>("outer"));
+    status("outer");
+    auto last = std::make_unique<Host>(HostOptions{}, lastServices);
+    outer.reset();  // out of order: the newest stays in charge
+    status("last");
+    last.reset();
+    EXPECT_EQ(callback(nullptr, kRequestBuildPressed, 0, nullptr), 0);  // no host left
     EXPECT_EQ(innerServices.statusTexts, std::vector<std::string>{"inner"});
     EXPECT_EQ(outerServices.statusTexts, std::vector<std::string>{"outer"});
+    EXPECT_EQ(lastServices.statusTexts, std::vector<std::string>{"last"});
 }
 
 TEST(HostRequests, ABuildIsWrittenWhenThePluginFinishes) {

@@ -87,6 +87,7 @@ public:
     unsigned FrameCount() const { return frames_; }
 
 protected:
+    // The sink must outlive the writer.
     explicit AnimationWriter(ByteSink& sink) : sink_(sink) {}
 
     // A format's own limits on the canvas; throws HostError.
