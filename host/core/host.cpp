@@ -30,7 +30,7 @@ std::string Frames(std::uint64_t n) { return Number(n) + (n == 1 ? " frame" : " 
 struct Host::OpenTask {
     std::unique_ptr<ReceivedAnimation> animation;
     std::optional<OutputFile> file;
-    std::unique_ptr<AnimationWriter> writer;  // writes into file, so it goes first
+    std::unique_ptr<AnimationWriter> writer;  // after the file it writes into, so it ends first
 };
 
 void WriteAnimation(const ReceivedAnimation& animation, AnimationFormat format, ByteSink& sink) {

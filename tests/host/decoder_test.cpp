@@ -2,10 +2,6 @@
 
 #include <gif_lib.h>
 
-#include <cstdio>
-#include <jpeglib.h>
-#include <cstdlib>
-
 #include <functional>
 #include <random>
 #include <string>
@@ -87,29 +83,6 @@ std::vector<BYTE> Table(std::initializer_list<COLORREF> colours) {
         t.push_back(0);
     }
     return t;
-}
-
-int AppendGif(GifFileType* gif, const GifByteType* data, int size) {
-    auto* out = static_cast<std::vector<BYTE>*>(gif->UserData);
-    out->insert(out->end(), data, data + size);
-    return size;
-}
-
-// A GIF screen with a black and blue global table and one frame of blue
-// (index 1) at the given place.
-std::vector<BYTE> GifWithScreen(int screenWidth, int screenHeight, int left, int top, int width, int height) {
-    std::vector<BYTE> out;
-    int error = 0;
-    GifFileType* gif = EGifOpen(&out, AppendGif, &error);
-    GifColorType colours[2] = {{0, 0, 0}, {0, 0, 255}};
-    ColorMapObject* map = GifMakeMapObject(2, colours);
-    EGifPutScreenDesc(gif, screenWidth, screenHeight, 1, 0, map);
-    EGifPutImageDesc(gif, left, top, width, height, false, nullptr);
-    std::vector<GifPixelType> line(static_cast<std::size_t>(width), 1);
-    for (int y = 0; y < height; ++y) EGifPutLine(gif, line.data(), width);
-    EGifCloseFile(gif, &error);
-    GifFreeMapObject(map);
-    return out;
 }
 
 COLORREF ColourAt(const Rgb& p, int x, int y) {
@@ -376,45 +349,11 @@ TEST(BmpDecoding, UnsupportedAndContradictoryHeadersAreRefused) {
     }
 }
 
-// A JPEG written with libjpeg: grey or CMYK samples, and a scan script of
-// its own when scans are given.
-std::vector<BYTE> JpegWith(int width, int height, int components, J_COLOR_SPACE space, const std::vector<BYTE>& samples,
-                           const std::vector<jpeg_scan_info>& scans, bool progressive = false) {
-    jpeg_compress_struct cinfo;
-    jpeg_error_mgr errors;
-    cinfo.err = jpeg_std_error(&errors);
-    jpeg_create_compress(&cinfo);
-    unsigned char* buffer = nullptr;
-    unsigned long size = 0;
-    jpeg_mem_dest(&cinfo, &buffer, &size);
-    cinfo.image_width = static_cast<JDIMENSION>(width);
-    cinfo.image_height = static_cast<JDIMENSION>(height);
-    cinfo.input_components = components;
-    cinfo.in_color_space = space;
-    jpeg_set_defaults(&cinfo);
-    jpeg_set_quality(&cinfo, 100, TRUE);
-    if (progressive) jpeg_simple_progression(&cinfo);
-    if (!scans.empty()) {
-        cinfo.scan_info = scans.data();
-        cinfo.num_scans = static_cast<int>(scans.size());
-    }
-    jpeg_start_compress(&cinfo, TRUE);
-    while (cinfo.next_scanline < cinfo.image_height) {
-        JSAMPROW row = const_cast<BYTE*>(samples.data()) + std::size_t(cinfo.next_scanline) * width * components;
-        jpeg_write_scanlines(&cinfo, &row, 1);
-    }
-    jpeg_finish_compress(&cinfo);
-    jpeg_destroy_compress(&cinfo);
-    std::vector<BYTE> out(buffer, buffer + size);
-    std::free(buffer);
-    return out;
-}
-
 TEST(JpegDecoding, GreyProgressiveAndCmykFiles) {
     std::vector<BYTE> grey(16 * 8);
     for (std::size_t i = 0; i < grey.size(); ++i) grey[i] = static_cast<BYTE>(i * 2);
     for (bool progressive : {false, true}) {
-        Decoded d = Decode(JpegWith(16, 8, 1, JCS_GRAYSCALE, grey, {}, progressive));
+        Decoded d = Decode(JpegFileOf(16, 8, 1, grey, {}, progressive));
         ASSERT_TRUE(d.ok) << d.error;
         int largest = 0;
         for (int y = 0; y < 8; ++y)
@@ -432,7 +371,7 @@ TEST(JpegDecoding, GreyProgressiveAndCmykFiles) {
     std::vector<BYTE> cmyk;
     for (int y = 0; y < 8; ++y)
         for (int x = 0; x < 32; ++x) cmyk.insert(cmyk.end(), inks[x / 8], inks[x / 8] + 4);
-    Decoded d = Decode(JpegWith(32, 8, 4, JCS_CMYK, cmyk, {}));
+    Decoded d = Decode(JpegFileOf(32, 8, 4, cmyk));
     ASSERT_TRUE(d.ok) << d.error;
     const COLORREF expected[4] = {RGB(255, 255, 255), RGB(0, 0, 0), RGB(0, 255, 255), RGB(255, 128, 128)};
     for (int block = 0; block < 4; ++block) {
@@ -453,7 +392,7 @@ TEST(JpegDecoding, AFileOfEndlessScansIsRefused) {
         for (int al = 8; al >= 0; --al) scans.push_back({1, {0}, k, k, al + 1, al});
     }
     std::vector<BYTE> grey(8 * 8, 100);
-    Decoded d = Decode(JpegWith(8, 8, 1, JCS_GRAYSCALE, grey, scans));
+    Decoded d = Decode(JpegFileOf(8, 8, 1, grey, scans));
     EXPECT_FALSE(d.ok);
     EXPECT_NE(d.error.find("more than 500 scans"), std::string::npos) << d.error;
 }

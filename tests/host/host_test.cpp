@@ -213,6 +213,13 @@ TEST(HostRequests, ABuildIsWrittenWhenThePluginFinishes) {
     EXPECT_EQ(kept->comment, "made by a test");
     EXPECT_EQ(kept->task.bitsPerPixel, 4u);
 
+    // What was kept can be saved again in another format.
+    MemorySink again;
+    WriteAnimation(*kept, AnimationFormat::Apng, again);
+    int controls = 0;
+    for (const PngChunk& chunk : PngChunks(again.Bytes())) controls += chunk.type == "fcTL";
+    EXPECT_EQ(controls, 3);
+
     std::vector<int> delays;
     EXPECT_EQ(GifFrameCount(folder / "anim.gif", &delays), 3);
     EXPECT_EQ(delays, (std::vector<int>{5, 6, 7}));

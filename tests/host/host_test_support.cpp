@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <jpeglib.h>
 #include <gif_lib.h>
 #include <png.h>
 #include <webp/encode.h>
@@ -167,7 +165,11 @@ std::vector<BYTE> PngFileWithAlpha(int width, int height, const std::vector<BYTE
     return WritePng(width, height, PNG_COLOR_TYPE_RGB_ALPHA, 4, rgba, interlaced);
 }
 
-std::vector<BYTE> JpegFile(const Rgb& picture, int quality) {
+namespace {
+
+std::vector<BYTE> Jpeg(int width, int height, int components, const BYTE* samples, int quality,
+                       const std::vector<jpeg_scan_info>& scans, bool progressive) {
+    static const J_COLOR_SPACE spaces[] = {JCS_UNKNOWN, JCS_GRAYSCALE, JCS_UNKNOWN, JCS_RGB, JCS_CMYK};
     jpeg_compress_struct cinfo;
     jpeg_error_mgr errors;
     cinfo.err = jpeg_std_error(&errors);
@@ -175,16 +177,22 @@ std::vector<BYTE> JpegFile(const Rgb& picture, int quality) {
     unsigned char* buffer = nullptr;
     unsigned long size = 0;
     jpeg_mem_dest(&cinfo, &buffer, &size);
-    cinfo.image_width = static_cast<JDIMENSION>(picture.width);
-    cinfo.image_height = static_cast<JDIMENSION>(picture.height);
-    cinfo.input_components = 3;
-    cinfo.in_color_space = JCS_RGB;
+    cinfo.image_width = static_cast<JDIMENSION>(width);
+    cinfo.image_height = static_cast<JDIMENSION>(height);
+    cinfo.input_components = components;
+    cinfo.in_color_space = spaces[components];
     jpeg_set_defaults(&cinfo);
     jpeg_set_quality(&cinfo, quality, TRUE);
+    // Colour kept at full resolution, so that only quantization loses detail.
     for (int i = 0; i < cinfo.num_components; ++i) cinfo.comp_info[i].h_samp_factor = cinfo.comp_info[i].v_samp_factor = 1;
+    if (progressive) jpeg_simple_progression(&cinfo);
+    if (!scans.empty()) {
+        cinfo.scan_info = scans.data();
+        cinfo.num_scans = static_cast<int>(scans.size());
+    }
     jpeg_start_compress(&cinfo, TRUE);
     while (cinfo.next_scanline < cinfo.image_height) {
-        JSAMPROW row = const_cast<BYTE*>(picture.At(0, static_cast<int>(cinfo.next_scanline)));
+        JSAMPROW row = const_cast<BYTE*>(samples) + std::size_t(cinfo.next_scanline) * width * components;
         jpeg_write_scanlines(&cinfo, &row, 1);
     }
     jpeg_finish_compress(&cinfo);
@@ -192,6 +200,17 @@ std::vector<BYTE> JpegFile(const Rgb& picture, int quality) {
     std::vector<BYTE> out(buffer, buffer + size);
     std::free(buffer);
     return out;
+}
+
+}  // namespace
+
+std::vector<BYTE> JpegFile(const Rgb& picture, int quality) {
+    return Jpeg(picture.width, picture.height, 3, picture.pixels.data(), quality, {}, false);
+}
+
+std::vector<BYTE> JpegFileOf(int width, int height, int components, const std::vector<BYTE>& samples,
+                             const std::vector<jpeg_scan_info>& scans, bool progressive) {
+    return Jpeg(width, height, components, samples.data(), 100, scans, progressive);
 }
 
 std::vector<BYTE> GifFile(const Rgb& picture, bool interlaced, int transparent) {
@@ -230,6 +249,21 @@ std::vector<BYTE> GifFile(const Rgb& picture, bool interlaced, int transparent) 
         for (int y = 0; y < picture.height; ++y) order.push_back(y);
     }
     for (int y : order) EGifPutLine(gif, pixels.data() + static_cast<std::size_t>(y) * picture.width, picture.width);
+    EGifCloseFile(gif, &error);
+    GifFreeMapObject(map);
+    return out;
+}
+
+std::vector<BYTE> GifWithScreen(int screenWidth, int screenHeight, int left, int top, int width, int height) {
+    std::vector<BYTE> out;
+    int error = 0;
+    GifFileType* gif = EGifOpen(&out, AppendGif, &error);
+    GifColorType colours[2] = {{0, 0, 0}, {0, 0, 255}};
+    ColorMapObject* map = GifMakeMapObject(2, colours);
+    EGifPutScreenDesc(gif, screenWidth, screenHeight, 1, 0, map);
+    EGifPutImageDesc(gif, left, top, width, height, false, nullptr);
+    std::vector<GifPixelType> line(static_cast<std::size_t>(width), 1);
+    for (int y = 0; y < height; ++y) EGifPutLine(gif, line.data(), width);
     EGifCloseFile(gif, &error);
     GifFreeMapObject(map);
     return out;

@@ -6,6 +6,8 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <cstdio>  // jpeglib.h needs FILE first
+#include <jpeglib.h>
 #include <string>
 #include <vector>
 
@@ -37,10 +39,18 @@ std::vector<BYTE> BmpFile(const Rgb& picture, bool topDown = false);
 std::vector<BYTE> PngFile(const Rgb& picture, bool interlaced = false);
 std::vector<BYTE> PngFileWithAlpha(int width, int height, const std::vector<BYTE>& rgba, bool interlaced);
 std::vector<BYTE> JpegFile(const Rgb& picture, int quality);
+// A JPEG of samples with 1 (grey), 3 (red, green, blue) or 4 (CMYK, stored
+// inverted as Adobe does) components at quality 100, progressive or with a
+// scan script of its own when scans are given.
+std::vector<BYTE> JpegFileOf(int width, int height, int components, const std::vector<BYTE>& samples,
+                             const std::vector<jpeg_scan_info>& scans = {}, bool progressive = false);
 // One frame with a global colour table built from the picture (256 colours
 // at most); the transparent index, if not -1, is the table entry of the
 // first pixel.
 std::vector<BYTE> GifFile(const Rgb& picture, bool interlaced = false, int transparent = -1);
+// A GIF screen with a black and blue global table and one frame of blue
+// (index 1) at the given place.
+std::vector<BYTE> GifWithScreen(int screenWidth, int screenHeight, int left, int top, int width, int height);
 std::vector<BYTE> WebPFile(const Rgb& picture);
 std::vector<BYTE> WebPFileWithAlpha(int width, int height, const std::vector<BYTE>& rgba);
 
