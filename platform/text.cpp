@@ -136,16 +136,18 @@ std::shared_ptr<FontInstance> FontInstance::Open(const LOGFONTA& log) {
     long winDescent = os2 ? os2->usWinDescent : -f->descender;
     long cellUnits = std::max(1L, winAscent + winDescent);
     long height = log.lfHeight == 0 ? 16 : log.lfHeight;
-    int ppem = height > 0 ? mulDiv(height, f->units_per_EM, cellUnits) : static_cast<int>(-height);
-    ppem = std::max(ppem, 1);
-    int xppem = ppem;
+    // The em in 26.6 pixels; a cell height scales the em by a fraction so
+    // that ascent and descent add up to it as on Windows.
+    long em = height > 0 ? mulDiv(height * 64, f->units_per_EM, cellUnits) : -height * 64;
+    em = std::max(em, 64L);
+    long emX = em;
     if (log.lfWidth != 0 && os2 && os2->xAvgCharWidth > 0) {
-        long average = mulDiv(os2->xAvgCharWidth, ppem, f->units_per_EM);
-        if (average > 0) xppem = std::max(1, mulDiv(ppem, std::labs(static_cast<long>(log.lfWidth)), average));
+        long average = mulDiv(os2->xAvgCharWidth, em, f->units_per_EM);
+        if (average > 0) emX = std::max(64L, static_cast<long>(mulDiv(em, std::labs(static_cast<long>(log.lfWidth)) * 64, average)));
     }
-    if (FT_Set_Pixel_Sizes(f, static_cast<FT_UInt>(xppem), static_cast<FT_UInt>(ppem))) return nullptr;
-    font->pixelHeight_ = ppem;
-    font->pixelWidth_ = xppem;
+    if (FT_Set_Char_Size(f, emX, em, 72, 72)) return nullptr;
+    font->pixelHeight_ = static_cast<int>((em + 32) >> 6);
+    font->pixelWidth_ = static_cast<int>((emX + 32) >> 6);
 
     FT_Fixed ys = f->size->metrics.y_scale, xs = f->size->metrics.x_scale;
     Metrics& m = font->metrics_;
