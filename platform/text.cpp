@@ -25,6 +25,7 @@ struct Library {
     }
     ~Library() {
         if (library) FT_Done_FreeType(library);
+        FcFini();
     }
 };
 
