@@ -142,26 +142,21 @@ BOOL WINAPI ExtTextOutA(HDC hdc, int x, int y, UINT options, const RECT* rect, L
         POINT origin = updateCp ? dc->state.position : POINT{x, y};
         int width = textWidth(*font, chars, dx);
         UINT align = dc->state.textAlign;
+        UINT horizontal = align & TA_CENTER;  // TA_LEFT, TA_RIGHT or TA_CENTER
+        UINT vertical = align & TA_BASELINE;  // TA_TOP, TA_BOTTOM or TA_BASELINE
         int left = origin.x;
-        if ((align & TA_CENTER) == TA_CENTER)
+        if (horizontal == TA_CENTER)
             left -= width / 2;
-        else if (align & TA_RIGHT)
+        else if (horizontal == TA_RIGHT)
             left -= width;
         int baseline = origin.y;
-        if ((align & TA_BASELINE) == TA_BASELINE)
-            ;
-        else if (align & TA_BOTTOM)
-            baseline -= m.descent;
-        else
+        if (vertical == TA_TOP)
             baseline += m.ascent;
-        if (updateCp) {
-            if ((align & TA_CENTER) == TA_CENTER)
-                ;
-            else if (align & TA_RIGHT)
-                dc->state.position.x = left;
-            else
-                dc->state.position.x = left + width;
-        }
+        else if (vertical == TA_BOTTOM)
+            baseline -= m.descent;
+        // With TA_UPDATECP the position moves past the text, except when
+        // centred, where Windows leaves it.
+        if (updateCp && horizontal != TA_CENTER) dc->state.position.x = horizontal == TA_RIGHT ? left : left + width;
         if (!s) return TRUE;
 
         Region drawable = dc->DrawableRegion();

@@ -62,11 +62,12 @@ BOOL paintRegionWith(HDC hdc, HRGN handle, F makeFill) {
     const Surface* s = dc->Target();
     if (!s) return TRUE;
     try {
-        // Region coordinates are logical; with the identity mappings used
-        // here, offsetting by the origin brings them to the device.
-        Region device = r->region;
-        POINT o = dc->ToDevice(POINT{0, 0});
-        device.Offset(o.x, o.y);
+        // Region rectangles are logical; each is mapped to the device.
+        Region device;
+        for (const RECT& rect : r->region.Rects()) {
+            POINT a = dc->ToDevice(POINT{rect.left, rect.top}), b = dc->ToDevice(POINT{rect.right, rect.bottom});
+            device = device.Union(Region::FromRect(normalized(a.x, a.y, b.x, b.y)));
+        }
         PaintRegion(*dc, *s, device, makeFill(*dc, *s));
     } catch (const std::bad_alloc&) {
         return FALSE;
