@@ -186,6 +186,17 @@ HANDLE Register(std::unique_ptr<Object> object) {
     return handle;
 }
 
+HANDLE RegisterSystemObject(std::unique_ptr<Object> object) {
+    if (!object) return nullptr;
+    stock();
+    Table& t = table();
+    object->stock = true;
+    HANDLE handle = object.get();
+    std::lock_guard guard(t.lock);
+    t.objects.emplace(handle, std::move(object));
+    return handle;
+}
+
 void Destroy(HANDLE handle) {
     Table& t = table();
     std::unique_ptr<Object> doomed;

@@ -88,6 +88,9 @@ Dc* FindDc(HDC dc);
 // Registers an object and returns its handle; null when the fault injector
 // or memory refuses it (the object is then destroyed).
 HANDLE Register(std::unique_ptr<Object> object);
+// Registers an object that belongs to the system (stock objects, the
+// system colour brushes): never counted, never refused, never deleted.
+HANDLE RegisterSystemObject(std::unique_ptr<Object> object);
 // Removes and destroys a registered object.
 void Destroy(HANDLE handle);
 

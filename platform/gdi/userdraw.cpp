@@ -1,5 +1,6 @@
 // user32's drawing helpers and the system colours.
 #include <algorithm>
+#include <memory>
 #include <mutex>
 
 #include "gdi/dc.h"
@@ -55,9 +56,10 @@ struct SysColors {
         // The brushes belong to the system: they follow SetSysColors and
         // DeleteObject leaves them alone.
         for (int i = 0; i < kSysColorCount; ++i) {
-            HBRUSH b = CreateSolidBrush(colors[i]);
-            if (auto* brush = FindAs<Brush>(b, Kind::Brush)) brush->stock = true;
-            brushes[i] = b;
+            auto brush = std::make_unique<Brush>();
+            brush->log.lbStyle = BS_SOLID;
+            brush->log.lbColor = colors[i];
+            brushes[i] = static_cast<HBRUSH>(RegisterSystemObject(std::move(brush)));
         }
     }
 };

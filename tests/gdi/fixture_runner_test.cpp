@@ -70,13 +70,22 @@ std::vector<std::string> caseNames(const fs::path& cases) {
 }
 
 // The reference was drawn with these system colours (its README records
-// them); our default scheme is the classic one.
-void useReferenceSysColors() {
-    const INT indexes[] = {COLOR_3DHIGHLIGHT, COLOR_3DLIGHT, COLOR_3DSHADOW, COLOR_3DDKSHADOW, COLOR_3DFACE};
-    const COLORREF colors[] = {RGB(255, 255, 255), RGB(227, 227, 227), RGB(166, 166, 166), RGB(106, 106, 106),
-                               RGB(245, 245, 245)};
-    ASSERT_TRUE(SetSysColors(5, indexes, colors));
-}
+// them); our default scheme is the classic one, put back afterwards.
+class ReferenceSysColors {
+public:
+    ReferenceSysColors() {
+        const COLORREF reference[] = {RGB(255, 255, 255), RGB(227, 227, 227), RGB(166, 166, 166),
+                                      RGB(106, 106, 106), RGB(245, 245, 245)};
+        for (int i = 0; i < 5; ++i) saved_[i] = GetSysColor(kIndexes[i]);
+        EXPECT_TRUE(SetSysColors(5, kIndexes, reference));
+    }
+    ~ReferenceSysColors() { SetSysColors(5, kIndexes, saved_); }
+
+private:
+    static constexpr INT kIndexes[5] = {COLOR_3DHIGHLIGHT, COLOR_3DLIGHT, COLOR_3DSHADOW, COLOR_3DDKSHADOW,
+                                        COLOR_3DFACE};
+    COLORREF saved_[5];
+};
 
 struct KindStats {
     int cases = 0;
@@ -90,7 +99,7 @@ TEST(GdiFixtures, EveryCaseMatchesTheReferenceRendering) {
     const fs::path out = fs::path(LUMAFEX_BINARY_DIR) / "gdi_fixture_output";
     fs::remove_all(out);
     fs::create_directories(out);
-    useReferenceSysColors();
+    ReferenceSysColors colours;
 
     std::size_t objectsBefore = luma::LiveGdiObjects(), dcsBefore = luma::LiveDeviceContexts();
     std::string casesPath = (fixtures / "cases.txt").string(), outPath = out.string();
