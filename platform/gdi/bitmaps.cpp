@@ -155,7 +155,7 @@ bool blit(Dc& dc, int dx, int dy, int dw, int dh, const Source* src, int sx, int
         if (pattern.type == Fill::None) usesPattern = false;
     }
     DWORD fgPixel = 0, bgPixel = 0;
-    if (src && src->monoDdb && !(target->bits == 1 && !dc.memory)) {
+    if (src && src->monoDdb) {
         fgPixel = ColorToPixel(d, dc.state.textColor & 0x00FFFFFF);
         bgPixel = ColorToPixel(d, dc.state.bkColor & 0x00FFFFFF);
     }

@@ -74,7 +74,6 @@ void fillAndStroke(Canvas& c, const PenInfo& pen, Region interior, bool hasInter
                    const std::vector<std::vector<POINT>>& figures, bool close) {
     Fill brush = BrushFill(c.dc, c.surface, c.dc.state.brush, c.dc.state.rop2);
     if (widePen(pen)) {
-        std::vector<Span> none;
         Region outline;
         for (const auto& f : figures) outline = outline.Union(strokeWide(c, pen, f.data(), static_cast<int>(f.size()), close));
         if (hasInterior) paint(c, interior.Subtract(outline), brush);
