@@ -86,9 +86,6 @@ HPEN WINAPI CreatePenIndirect(const LOGPEN* log) {
     pen->log = *log;
     pen->log.lopnWidth.x = std::abs(pen->log.lopnWidth.x);
     pen->log.lopnWidth.y = 0;
-    // Patterned styles have no width of their own on Windows.
-    if (style != PS_SOLID && style != PS_INSIDEFRAME && style != PS_NULL && pen->log.lopnWidth.x > 1)
-        pen->log.lopnWidth.x = 1;
     return static_cast<HPEN>(registerNew(std::move(pen)));
 }
 

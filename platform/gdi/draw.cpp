@@ -55,6 +55,25 @@ void strokeThin(Canvas& c, const PenInfo& pen, const POINT* pts, int count, bool
     if (pen.null() || count < 2) return;
     DWORD andMask, xorMask;
     Rop2Masks(c.dc.state.rop2, ForegroundPixel(c.dc, c.surface, pen.color), andMask, xorMask);
+    if (pen.style >= PS_DASH && pen.style <= PS_DASHDOTDOT) {
+        // Windows' cosmetic patterns; each figure starts at the first mark.
+        static const int kPatterns[4][6] = {{18, 6}, {3, 3}, {9, 6, 3, 6}, {9, 3, 3, 3, 3, 3}};
+        static const int kCounts[4] = {2, 2, 4, 6};
+        Dashes d;
+        d.count = kCounts[pen.style - PS_DASH];
+        for (int k = 0; k < d.count; ++k) {
+            d.lengths[k] = kPatterns[pen.style - PS_DASH][k];
+            d.total += d.lengths[k];
+        }
+        d.markAnd = andMask;
+        d.markXor = xorMask;
+        d.gapsDrawn = c.dc.state.bkMode == OPAQUE;
+        Rop2Masks(c.dc.state.rop2, ColorToPixel(c.surface, c.dc.state.bkColor & 0x00FFFFFF), d.gapAnd, d.gapXor);
+        long phase = 0;
+        for (int i = 0; i + 1 < count; ++i) PaintDashedLine(c.surface, c.drawable, pts[i], pts[i + 1], d, phase);
+        if (close) PaintDashedLine(c.surface, c.drawable, pts[count - 1], pts[0], d, phase);
+        return;
+    }
     for (int i = 0; i + 1 < count; ++i) PaintThinLine(c.surface, c.drawable, pts[i], pts[i + 1], andMask, xorMask);
     if (close) PaintThinLine(c.surface, c.drawable, pts[count - 1], pts[0], andMask, xorMask);
 }

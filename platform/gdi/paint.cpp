@@ -156,10 +156,32 @@ void PaintThinLine(const Surface& s, const Region& drawable, POINT a, POINT b, D
     for (const RECT& r : drawable.Rects()) {
         if (r.top >= box.bottom) break;
         if (r.bottom <= box.top || r.right <= box.left || r.left >= box.right) continue;
-        ForEachLinePixel(a, b, r, [&](int x, int y) {
+        ForEachLinePixel(a, b, r, [&](int x, int y, int) {
             s.kernels->setPixel(s, x, y, (s.kernels->getPixel(s, x, y) & andMask) ^ xorMask);
         });
     }
+}
+
+void PaintDashedLine(const Surface& s, const Region& drawable, POINT a, POINT b, const Dashes& d, long& phase) {
+    LineSteps steps = LineStepsFor(a, b);
+    RECT box{std::min(a.x, b.x), std::min(a.y, b.y), std::max(a.x, b.x) + 1, std::max(a.y, b.y) + 1};
+    for (const RECT& r : drawable.Rects()) {
+        if (r.top >= box.bottom) break;
+        if (r.bottom <= box.top || r.right <= box.left || r.left >= box.right) continue;
+        ForEachLinePixel(a, b, r, [&](int x, int y, int i) {
+            long at = (phase + i) % d.total;
+            bool mark = true;
+            for (int k = 0; k < d.count; ++k) {
+                if (at < d.lengths[k]) break;
+                at -= d.lengths[k];
+                mark = !mark;
+            }
+            if (!mark && !d.gapsDrawn) return;
+            DWORD andMask = mark ? d.markAnd : d.gapAnd, xorMask = mark ? d.markXor : d.gapXor;
+            s.kernels->setPixel(s, x, y, (s.kernels->getPixel(s, x, y) & andMask) ^ xorMask);
+        });
+    }
+    phase = (phase + steps.length) % d.total;
 }
 
 }  // namespace luma::gdi

@@ -43,6 +43,19 @@ void PaintRegion(const Dc& dc, const Surface& surface, const Region& region, con
 // A one-pixel line from a to b (b left out) with solid masks.
 void PaintThinLine(const Surface& surface, const Region& drawable, POINT a, POINT b, DWORD andMask, DWORD xorMask);
 
+// A one-pixel pen's dash pattern, marks and gaps alternating from a mark.
+struct Dashes {
+    int lengths[6] = {};
+    int count = 0;
+    long total = 0;
+    DWORD markAnd = 0, markXor = 0;
+    bool gapsDrawn = false;  // in the background colour when the DC is opaque
+    DWORD gapAnd = 0, gapXor = 0;
+};
+// A dashed one-pixel line; phase carries the pattern on from line to line.
+void PaintDashedLine(const Surface& surface, const Region& drawable, POINT a, POINT b, const Dashes& dashes,
+                     long& phase);
+
 // The pen as the DC uses it: style, width in device pixels, colour.
 struct PenInfo {
     int style = PS_SOLID;

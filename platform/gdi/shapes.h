@@ -35,8 +35,8 @@ Region WideLineRegion(const POINT* points, int count, bool close, int width, int
 std::vector<POINT> FlattenBeziers(const POINT* points, int count);
 
 // The pixels of a one-pixel line from a to b, b itself left out: Bresenham
-// with the tie-break Windows uses in each octant. f(x, y) is called in
-// order from a; only pixels inside limit are reported.
+// with the tie-break Windows uses in each octant. f(x, y, step) is called
+// for the pixels inside limit, step counting from a.
 struct LineSteps {
     POINT start{};
     int length = 0;  // pixels drawn
@@ -76,7 +76,7 @@ void ForEachLinePixel(POINT a, POINT b, const RECT& limit, F f) {
     }
     for (int i = from; i < to; ++i) {
         POINT p = s.At(i);
-        if (p.x >= limit.left && p.x < limit.right && p.y >= limit.top && p.y < limit.bottom) f(p.x, p.y);
+        if (p.x >= limit.left && p.x < limit.right && p.y >= limit.top && p.y < limit.bottom) f(p.x, p.y, i);
     }
 }
 

@@ -237,3 +237,36 @@ TEST(Mapping, IdentityIsotropicMappingIsOneUnitPerPixel) {
 }
 
 }  // namespace
+
+namespace {
+
+// Thin patterned pens dash along the figure, gaps in the background colour
+// when the DC is opaque; wide ones draw solid, as Windows draws them.
+TEST(Pens, ThinPatternedPensDashAndWideOnesDoNot) {
+    Canvas c(30, 3);
+    c.Clear(RGB(0, 0, 0));
+    HPEN dot = CreatePen(PS_DOT, 1, RGB(255, 0, 0));
+    HGDIOBJ old = SelectObject(c.dc, dot);
+    SetBkColor(c.dc, RGB(0, 0, 255));
+    SetBkMode(c.dc, OPAQUE);
+    MoveToEx(c.dc, 0, 0, nullptr);
+    LineTo(c.dc, 12, 0);
+    for (int x = 0; x < 12; ++x) EXPECT_EQ(c.At(x, 0), (x / 3) % 2 ? RGB(0, 0, 255) : RGB(255, 0, 0)) << x;
+    EXPECT_EQ(c.At(12, 0), RGB(0, 0, 0));
+    SetBkMode(c.dc, TRANSPARENT);
+    POINT corner[] = {{0, 1}, {4, 1}, {4, 2}, {10, 2}};
+    Polyline(c.dc, corner, 4);
+    EXPECT_EQ(c.At(3, 1), RGB(0, 0, 0)) << "a transparent gap";
+    EXPECT_EQ(c.At(4, 1), RGB(0, 0, 0)) << "the count goes on round the corner";
+    EXPECT_EQ(c.At(5, 2), RGB(255, 0, 0));
+    HPEN wide = CreatePen(PS_DASH, 3, RGB(0, 255, 0));
+    SelectObject(c.dc, wide);
+    MoveToEx(c.dc, 14, 1, nullptr);
+    LineTo(c.dc, 29, 1);
+    for (int x = 14; x < 29; ++x) EXPECT_EQ(c.At(x, 1), RGB(0, 255, 0)) << x;
+    SelectObject(c.dc, old);
+    DeleteObject(dot);
+    DeleteObject(wide);
+}
+
+}  // namespace
