@@ -7,5 +7,6 @@
 #include "win/base.h"
 #include "win/kernel.h"
 #include "win/gdi.h"
+#include "win/userdraw.h"
 
 #endif
