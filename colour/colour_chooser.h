@@ -10,9 +10,10 @@
 #include "plugin/guards.h"
 
 // Exact nearest-colour search over a palette split by a 16 x 16 x 16 grid of
-// cells. Each cell keeps, in index order, only the entries that can be the
-// nearest to some colour inside it: an entry whose least distance to the cell
-// exceeds the smallest greatest distance of any entry never wins there.
+// cells. Each cell keeps only the entries that can be the nearest to some
+// colour inside it (an entry whose least distance to the cell exceeds the
+// smallest greatest distance of any entry never wins there), ordered by that
+// least distance so a search stops as soon as no later entry can come closer.
 // Cells are filled on first use.
 class NearestColourSearch {
 public:
@@ -25,7 +26,10 @@ private:
 
     const BYTE* palette_ = nullptr;
     int count_ = 0;
-    HeapArray<BYTE> candidates_;            // count_ slots per cell
+    // count_ slots per cell, written only when the cell is filled, so the
+    // blocks need no clearing.
+    GlobalBlock candidates_;  // BYTE entry indexes
+    GlobalBlock reach_;       // int least distance of each candidate to the cell
     HeapArray<std::uint16_t> cellLength_;  // candidates + 1; 0 while unfilled
 };
 
@@ -50,6 +54,8 @@ private:
     const BYTE* palette_ = nullptr;
     bool fast_ = false;
     NearestColourSearch search_;
+    std::uint32_t lastKey_ = 0;            // the previous pixel, as in the memo
+    int lastIndex_ = 0;
     HeapArray<std::uint32_t> memoKey_;     // colour + 1; 0 while empty
     HeapArray<BYTE> memoIndex_;
     HeapArray<std::uint32_t> exactKey_;    // palette colour + 1, first entry only

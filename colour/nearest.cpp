@@ -44,7 +44,11 @@ inline int Farthest(int value, int low) {
 bool NearestColourSearch::Prepare(const BYTE* palette, int count) {
     palette_ = palette;
     count_ = std::clamp(count, 1, 256);
-    return candidates_.allocate(static_cast<std::size_t>(kCells) * count_) && cellLength_.allocate(kCells);
+    const std::size_t slots = static_cast<std::size_t>(kCells) * count_;
+    candidates_.reset(GlobalAlloc(GMEM_FIXED, slots));
+    if (!candidates_) return false;
+    reach_.reset(GlobalAlloc(GMEM_FIXED, slots * sizeof(int)));
+    return reach_ && cellLength_.allocate(kCells);
 }
 
 void NearestColourSearch::FillCell(int cell) {
@@ -58,29 +62,37 @@ void NearestColourSearch::FillCell(int cell) {
         nearest[i] = ColourDistance(Nearest(p[0], lowR), Nearest(p[1], lowG), Nearest(p[2], lowB));
         bound = std::min(bound, ColourDistance(Farthest(p[0], lowR), Farthest(p[1], lowG), Farthest(p[2], lowB)));
     }
-    BYTE* list = candidates_.data() + static_cast<std::size_t>(cell) * count_;
+    const std::size_t offset = static_cast<std::size_t>(cell) * count_;
+    BYTE* list = static_cast<BYTE*>(candidates_.get()) + offset;
+    int* reach = static_cast<int*>(reach_.get()) + offset;
     int length = 0;
     for (int i = 0; i < count_; ++i)
         if (nearest[i] <= bound) list[length++] = static_cast<BYTE>(i);
+    // Nearest first; equal reaches keep index order.
+    std::stable_sort(list, list + length, [&](BYTE a, BYTE b) { return nearest[a] < nearest[b]; });
+    for (int k = 0; k < length; ++k) reach[k] = nearest[list[k]];
     cellLength_[cell] = static_cast<std::uint16_t>(length + 1);
 }
 
 int NearestColourSearch::Find(int red, int green, int blue) {
     int cell = ((red >> kCellShift) << (2 * kCellShift)) | ((green >> kCellShift) << kCellShift) | (blue >> kCellShift);
     if (!cellLength_[cell]) FillCell(cell);
-    const BYTE* list = candidates_.data() + static_cast<std::size_t>(cell) * count_;
-    const BYTE* end = list + cellLength_[cell] - 1;
-    int best = *list;
+    const std::size_t offset = static_cast<std::size_t>(cell) * count_;
+    const BYTE* list = static_cast<const BYTE*>(candidates_.get()) + offset;
+    const int* reach = static_cast<const int*>(reach_.get()) + offset;
+    const int length = cellLength_[cell] - 1;
+    int best = list[0];
     const BYTE* p = palette_ + best * 3;
     int bestDistance = ColourDistance(red - p[0], green - p[1], blue - p[2]);
-    // Candidates run in index order, so the strict comparison keeps the
-    // lowest index among equals and the first exact entry ends the search.
-    for (++list; list < end && bestDistance != 0; ++list) {
-        p = palette_ + *list * 3;
+    // An exact entry can only be met among the candidates of reach 0, which
+    // run in index order, so the first one found is the first in the palette.
+    for (int k = 1; k < length && bestDistance != 0 && reach[k] <= bestDistance; ++k) {
+        const int i = list[k];
+        p = palette_ + i * 3;
         int d = ColourDistance(red - p[0], green - p[1], blue - p[2]);
-        if (d < bestDistance) {
+        if (d < bestDistance || (d == bestDistance && i < best)) {
             bestDistance = d;
-            best = *list;
+            best = i;
         }
     }
     return best;
@@ -138,10 +150,13 @@ int ColourChooser::Decide(int red, int green, int blue) {
 
 int ColourChooser::Choose(int red, int green, int blue) {
     std::uint32_t colour = red | (green << 8) | (blue << 16);
+    if (colour + 1 == lastKey_) return lastIndex_;
     std::uint32_t slot = Slot(colour, kMemoBits);
-    if (memoKey_[slot] == colour + 1) return memoIndex_[slot];
-    int index = Decide(red, green, blue);
-    memoKey_[slot] = colour + 1;
-    memoIndex_[slot] = static_cast<BYTE>(index);
-    return index;
+    if (memoKey_[slot] != colour + 1) {
+        memoKey_[slot] = colour + 1;
+        memoIndex_[slot] = static_cast<BYTE>(Decide(red, green, blue));
+    }
+    lastKey_ = colour + 1;
+    lastIndex_ = memoIndex_[slot];
+    return lastIndex_;
 }
