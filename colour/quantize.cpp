@@ -228,6 +228,32 @@ int QuantizerDepth(int maxColours) {
     return std::clamp(depth, 2, 8);
 }
 
+namespace {
+
+// Calls visit(locked picture, layout) for each readable 24-bit frame image in
+// list order until it returns false. False when a block cannot be locked.
+template <class Visit>
+bool ForEachTrueColourFrame(const FrameList& frames, Visit visit) {
+    if (frames.count <= 0) return true;
+    if (!frames.records || GlobalSize(frames.records) < frames.count * sizeof(FrameRecord)) return false;
+    GlobalLockGuard<FrameRecord> records(frames.records);
+    if (!records) return false;
+    for (int i = 0; i < frames.count; ++i) {
+        HGLOBAL image = records.get()[i].image;
+        if (!image) continue;
+        GlobalLockGuard<BYTE> dib(image);
+        if (!dib) return false;
+        DibLayout layout;
+        if (!PackedDibFits(dib.get(), GlobalSize(image)) || !DibLayout::From(dib.get(), layout) ||
+            layout.bits != 24)
+            continue;
+        if (!visit(dib.get(), layout)) break;
+    }
+    return true;
+}
+
+}  // namespace
+
 int BuildFramePalette(int* maxColours, BYTE* palette, const FrameList& frames) {
     if (!maxColours || !palette) return 0;
     std::memset(palette, 0, 768);
@@ -237,24 +263,13 @@ int BuildFramePalette(int* maxColours, BYTE* palette, const FrameList& frames) {
     ExactColours exact;
     if (!tree.Start(QuantizerDepth(limit)) || !exact.Start()) return 0;
 
-    if (frames.count > 0) {
-        if (!frames.records || GlobalSize(frames.records) < frames.count * sizeof(FrameRecord)) return 0;
-        GlobalLockGuard<FrameRecord> records(frames.records);
-        if (!records) return 0;
-        for (int i = 0; i < frames.count; ++i) {
-            HGLOBAL image = records.get()[i].image;
-            if (!image) continue;
-            GlobalLockGuard<BYTE> dib(image);
-            if (!dib) return 0;
-            DibLayout layout;
-            if (!PackedDibFits(dib.get(), GlobalSize(image)) || !DibLayout::From(dib.get(), layout) ||
-                layout.bits != 24)
-                continue;
-            exact.AddPicture(dib.get(), layout);
-            if (!tree.AddPicture(dib.get(), layout)) return 0;
-        }
-    }
-
+    // The tree's answer is only wanted when the frames hold too many colours
+    // for the list, so it is grown afterwards and only then.
+    if (!ForEachTrueColourFrame(frames, [&](const void* dib, const DibLayout& layout) {
+            exact.AddPicture(dib, layout);
+            return !exact.Overflowed();
+        }))
+        return 0;
     if (!exact.Overflowed() && exact.Count() <= limit) {
         for (int i = 0; i < exact.Count(); ++i) {
             std::uint32_t c = exact.Colour(i);
@@ -265,6 +280,14 @@ int BuildFramePalette(int* maxColours, BYTE* palette, const FrameList& frames) {
         *maxColours = exact.Count();
         return 1;
     }
+
+    bool grown = true;
+    if (!ForEachTrueColourFrame(frames, [&](const void* dib, const DibLayout& layout) {
+            grown = tree.AddPicture(dib, layout);
+            return grown;
+        }) ||
+        !grown)
+        return 0;
     tree.Reduce(limit);
     *maxColours = tree.WritePalette(palette);
     return 1;

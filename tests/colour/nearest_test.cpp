@@ -78,23 +78,6 @@ TEST(NearestColourSearch, AgreesWithThePlainSearch) {
     }
 }
 
-TEST(ColourChooser, FastRemapTakesExactEntriesFirstThenTheCache) {
-    BYTE palette[768] = {};
-    // Entry 1 is (7, 7, 7): its 15-bit cell (0) stands for black, which entry 0 matches.
-    palette[3] = palette[4] = palette[5] = 7;
-    palette[6] = 200, palette[7] = 100, palette[8] = 50;
-    ColourChooser fast;
-    ASSERT_TRUE(fast.Prepare(palette, 3, true));
-    EXPECT_EQ(fast.Choose(7, 7, 7), 1);
-    EXPECT_EQ(fast.Choose(6, 6, 6), 0);  // no exact entry: the cell's answer, though entry 1 is nearer
-    EXPECT_EQ(fast.Choose(200, 100, 50), 2);
-    EXPECT_EQ(fast.Choose(201, 101, 51), 2);
-    ColourChooser exact;
-    ASSERT_TRUE(exact.Prepare(palette, 3, false));
-    EXPECT_EQ(exact.Choose(6, 6, 6), 1);
-    EXPECT_EQ(exact.Choose(7, 7, 7), 1);
-}
-
 TEST(ColourChooser, OutOfMemoryIsReportedWithoutLeaks) {
     BYTE palette[768];
     BuildFixedPalette(palette, nullptr, 6);

@@ -36,7 +36,7 @@ struct Chooser {
     std::vector<int> cache;
 
     Chooser(const BYTE* p, int n, bool fastRemap) : palette(p), count(n), fast(fastRemap), cache(32768) {
-        for (int i = 0; i < 32768; ++i)
+        for (int i = 0; i < (fast ? 32768 : 0); ++i)
             cache[i] = FindNearestColour((i % 32) * 8, ((i / 32) % 32) * 8, (i / 1024) * 8, palette, count);
     }
     int Choose(int r, int g, int b) const {

@@ -26,12 +26,6 @@ DWORD Pixel(HGLOBAL dib, LONG x, LONG y) {
     return GetDibPixel(p.get(), x, y);
 }
 
-TEST(RemapFrame, BuiltInSettingsAreExactSearchAndTwentyTwenty) {
-    EXPECT_EQ(FastRemap, 0u);
-    EXPECT_EQ(DitherBrightness, 20u);
-    EXPECT_EQ(DitherContrast, 20u);
-}
-
 // Every source depth into every depth code, both searches, against the plain form.
 TEST(RemapFrame, MatchesThePlainRemapOnRandomFramesAndPalettes) {
     std::mt19937 random(11);
