@@ -22,62 +22,6 @@ void clipSpan(std::int64_t start, std::int64_t length, std::int64_t limit, std::
     to = std::min<std::int64_t>(start + length, limit);
 }
 
-DWORD readPixel(const DibLayout& l, const BYTE* row, LONG x) {
-    switch (l.bits) {
-    case 32: {
-        const BYTE* p = row + static_cast<std::size_t>(x) * 4;
-        return p[2] | (p[1] << 8) | (p[0] << 16) | (static_cast<DWORD>(p[3]) << 24);
-    }
-    case 24: {
-        const BYTE* p = row + static_cast<std::size_t>(x) * 3;
-        return p[2] | (p[1] << 8) | (p[0] << 16);
-    }
-    case 8:
-        return row[x];
-    case 4:
-        return (x & 1) ? (row[x / 2] & 0x0F) : (row[x / 2] >> 4);
-    default:
-        return (row[x / 8] >> (7 - (x & 7))) & 1;
-    }
-}
-
-void writePixel(const DibLayout& l, BYTE* row, LONG x, DWORD value) {
-    switch (l.bits) {
-    case 32: {
-        BYTE* p = row + static_cast<std::size_t>(x) * 4;
-        p[0] = static_cast<BYTE>(value >> 16);
-        p[1] = static_cast<BYTE>(value >> 8);
-        p[2] = static_cast<BYTE>(value);
-        p[3] = static_cast<BYTE>(value >> 24);
-        break;
-    }
-    case 24: {
-        BYTE* p = row + static_cast<std::size_t>(x) * 3;
-        p[0] = static_cast<BYTE>(value >> 16);
-        p[1] = static_cast<BYTE>(value >> 8);
-        p[2] = static_cast<BYTE>(value);
-        break;
-    }
-    case 8:
-        row[x] = static_cast<BYTE>(value);
-        break;
-    case 4: {
-        BYTE& b = row[x / 2];
-        b = (x & 1) ? static_cast<BYTE>((b & 0xF0) | (value & 0x0F))
-                    : static_cast<BYTE>((b & 0x0F) | ((value & 0x0F) << 4));
-        break;
-    }
-    default: {
-        BYTE mask = static_cast<BYTE>(128 >> (x & 7));
-        BYTE& b = row[x / 8];
-        b = (value & 1) ? static_cast<BYTE>(b | mask) : static_cast<BYTE>(b & ~mask);
-        break;
-    }
-    }
-}
-
-bool inside(const DibLayout& l, LONG x, LONG y) { return x >= 0 && y >= 0 && x < l.width && y < l.height; }
-
 }  // namespace
 
 int DibBitsForDepthCode(int depthCode) {
@@ -168,14 +112,14 @@ HGLOBAL GlobalBlockFromMemory(const void* bytes, SIZE_T size) {
 
 DWORD GetDibPixel(const void* dib, LONG x, LONG y) {
     DibLayout l;
-    if (!DibLayout::From(dib, l) || !inside(l, x, y)) return kNoPixel;
-    return readPixel(l, l.Row(dib, y), x);
+    if (!DibLayout::From(dib, l) || !l.Inside(x, y)) return kNoPixel;
+    return l.Read(l.Row(dib, y), x);
 }
 
 void SetDibPixel(void* dib, LONG x, LONG y, DWORD value) {
     DibLayout l;
-    if (!DibLayout::From(dib, l) || !inside(l, x, y)) return;
-    writePixel(l, l.Row(dib, y), x, value);
+    if (!DibLayout::From(dib, l) || !l.Inside(x, y)) return;
+    l.Write(l.Row(dib, y), x, value);
 }
 
 int FillDibRect(void* dib, LONG x, LONG y, LONG width, LONG height, DWORD value) {
@@ -200,7 +144,7 @@ int FillDibRect(void* dib, LONG x, LONG y, LONG width, LONG height, DWORD value)
             break;
         }
         default:
-            for (std::int64_t col = x0; col < x1; ++col) writePixel(l, r, static_cast<LONG>(col), value);
+            for (std::int64_t col = x0; col < x1; ++col) l.Write(r, static_cast<LONG>(col), value);
         }
     }
     return 1;
@@ -230,7 +174,7 @@ int CopyDibRect(void* target, LONG targetX, LONG targetY, const void* source, LO
             continue;
         }
         for (std::int64_t c = c0; c < c1; ++c)
-            writePixel(t, to, static_cast<LONG>(targetX + c), readPixel(s, from, static_cast<LONG>(sourceX + c)));
+            t.Write(to, static_cast<LONG>(targetX + c), s.Read(from, static_cast<LONG>(sourceX + c)));
     }
     return 1;
 }
@@ -257,7 +201,7 @@ HGLOBAL ToTrueColourDib(HGLOBAL dib) {
                 std::memcpy(to, from + static_cast<std::size_t>(x) * (s.bits / 8), 3);
                 continue;
             }
-            DWORD index = readPixel(s, from, x);
+            DWORD index = s.Read(from, x);
             if (s.bits == 1) {
                 BYTE level = index ? 0xFF : 0x00;
                 to[0] = to[1] = to[2] = level;

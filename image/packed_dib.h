@@ -87,6 +87,62 @@ struct DibLayout {
                stride * static_cast<std::size_t>(height - 1 - y);
     }
     const BYTE* Row(const void* dib, LONG y) const { return Row(const_cast<void*>(dib), y); }
+    // Pixel value at x of a row, and writing one, as GetDibPixel and
+    // SetDibPixel do; the caller has checked x.
+    DWORD Read(const BYTE* row, LONG x) const {
+        switch (bits) {
+        case 32: {
+            const BYTE* p = row + static_cast<std::size_t>(x) * 4;
+            return p[2] | (p[1] << 8) | (p[0] << 16) | (static_cast<DWORD>(p[3]) << 24);
+        }
+        case 24: {
+            const BYTE* p = row + static_cast<std::size_t>(x) * 3;
+            return p[2] | (p[1] << 8) | (p[0] << 16);
+        }
+        case 8:
+            return row[x];
+        case 4:
+            return (x & 1) ? (row[x / 2] & 0x0F) : (row[x / 2] >> 4);
+        default:
+            return (row[x / 8] >> (7 - (x & 7))) & 1;
+        }
+    }
+    void Write(BYTE* row, LONG x, DWORD value) const {
+        switch (bits) {
+        case 32: {
+            BYTE* p = row + static_cast<std::size_t>(x) * 4;
+            p[0] = static_cast<BYTE>(value >> 16);
+            p[1] = static_cast<BYTE>(value >> 8);
+            p[2] = static_cast<BYTE>(value);
+            p[3] = static_cast<BYTE>(value >> 24);
+            break;
+        }
+        case 24: {
+            BYTE* p = row + static_cast<std::size_t>(x) * 3;
+            p[0] = static_cast<BYTE>(value >> 16);
+            p[1] = static_cast<BYTE>(value >> 8);
+            p[2] = static_cast<BYTE>(value);
+            break;
+        }
+        case 8:
+            row[x] = static_cast<BYTE>(value);
+            break;
+        case 4: {
+            BYTE& b = row[x / 2];
+            b = (x & 1) ? static_cast<BYTE>((b & 0xF0) | (value & 0x0F))
+                        : static_cast<BYTE>((b & 0x0F) | ((value & 0x0F) << 4));
+            break;
+        }
+        default: {
+            BYTE mask = static_cast<BYTE>(128 >> (x & 7));
+            BYTE& b = row[x / 8];
+            b = (value & 1) ? static_cast<BYTE>(b | mask) : static_cast<BYTE>(b & ~mask);
+            break;
+        }
+        }
+    }
+    bool Inside(LONG x, LONG y) const { return x >= 0 && y >= 0 && x < width && y < height; }
+
     RGBQUAD* Table(void* dib) const {
         return reinterpret_cast<RGBQUAD*>(static_cast<BYTE*>(dib) + sizeof(BITMAPINFOHEADER));
     }

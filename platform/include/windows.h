@@ -9,5 +9,6 @@
 #include "win/gdi.h"
 #include "win/resource.h"
 #include "win/user.h"
+#include "win/userdraw.h"
 
 #endif
