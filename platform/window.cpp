@@ -1396,6 +1396,7 @@ LRESULT WINAPI DefWindowProcA(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
         if (LOWORD(wParam) != WA_INACTIVE && !(w->style & WS_MINIMIZE)) SetFocus(hwnd);
         return 0;
     case WM_NCACTIVATE:
+        w->paint.active = wParam != 0;
         InvalidateFrame(w);
         return TRUE;
     case WM_CANCELMODE:

@@ -56,16 +56,17 @@ struct DialogInfo {
     HWND disabledOwner = nullptr;
 };
 
+struct Picture;  // pixels of a top-level window (paint.cpp)
+
 // Painting state of a window: what needs painting and what was painted.
+// A top-level window owns one picture that it and its children draw on, as
+// they share the screen on Windows; each child sees its part of it.
 struct PaintState {
     std::optional<RECT> update;  // client coordinates
     bool erase = false;
-    bool frame = false;           // the non-client area needs WM_NCPAINT
-    bool painting = false;        // between BeginPaint and EndPaint
-    std::vector<BYTE> picture;    // 24-bit top-down, whole window
-    int width = 0;
-    int height = 0;
-    int stride = 0;
+    bool frame = false;              // the non-client area needs WM_NCPAINT
+    bool active = false;             // caption drawn active (WM_NCACTIVATE)
+    std::shared_ptr<Picture> picture;  // top-level windows only
 };
 
 struct Window {
@@ -184,8 +185,6 @@ bool MeasureDialogFont(HFONT font, SIZE* units);
 void FillDialogBackground(HWND hwnd, HDC dc, HBRUSH brush);
 // Height of a font's characters (tmHeight); null: the system font.
 int FontHeight(HWND hwnd, HFONT font);
-// Paints a control now (state changes paint at once on Windows); action is ODA_*.
-void RepaintControl(HWND hwnd, UINT action);
 
 // ---- Input state (input.cpp) -------------------------------------------------
 

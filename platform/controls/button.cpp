@@ -3,21 +3,14 @@
 // Windows' pressed/checked/focus state and its notifications.
 #include <windows.h>
 
+#include "controls/button_state.h"
 #include "controls/controls.h"
 #include "wm.h"
 
 namespace luma::controls {
 namespace {
 
-// Bits of the state beyond BST_*: the mouse or space bar is holding the button.
-constexpr LONG kButtonPressed = 0x40;
-constexpr LONG kStateMask = 0x0F;
-
-struct ButtonState : wm::ControlState {
-    LONG state = BST_UNCHECKED;
-    HFONT font = nullptr;
-    HANDLE image = nullptr;
-};
+constexpr LONG kStateMask = kButtonStateMask;
 
 ButtonState* StateOf(HWND hwnd) { return wm::StateOf<ButtonState>(hwnd); }
 
@@ -37,8 +30,13 @@ UINT MaxCheckState(UINT type) {
 
 bool Paints(UINT type) { return type != BS_PUSHBOX && type <= BS_OWNERDRAW; }
 
+// State changes paint at once, as on Windows, not through WM_PAINT.
 void Repaint(HWND hwnd, UINT action) {
-    if (IsWindowVisible(hwnd) && Paints(TypeOf(GetWindowLongA(hwnd, GWL_STYLE)))) wm::RepaintControl(hwnd, action);
+    if (!IsWindowVisible(hwnd) || !Paints(TypeOf(GetWindowLongA(hwnd, GWL_STYLE)))) return;
+    HDC dc = GetDC(hwnd);
+    if (!dc) return;
+    PaintButton(hwnd, dc, action);
+    ReleaseDC(hwnd, dc);
 }
 
 // Checks hwnd and clears every other automatic radio button of its group.

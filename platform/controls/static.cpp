@@ -24,6 +24,8 @@ LRESULT CALLBACK StaticProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
     case WM_NCCREATE: {
         auto* cs = reinterpret_cast<CREATESTRUCTA*>(lParam);
+        if (GetWindowLongA(hwnd, GWL_STYLE) & SS_SUNKEN)
+            SetWindowLongA(hwnd, GWL_EXSTYLE, GetWindowLongA(hwnd, GWL_EXSTYLE) | WS_EX_STATICEDGE);
         if (cs && HasImage(type) && cs->lpszName) {
             // The text names the picture in the creating module's resources.
             LPCSTR name = cs->lpszName;

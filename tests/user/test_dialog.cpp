@@ -127,12 +127,23 @@ INT_PTR CALLBACK TestDialogProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPara
         if (seen) seen->events.push_back("timer " + std::to_string(wParam));
         KillTimer(hwnd, wParam);
         return TRUE;
-    case WM_DRAWITEM:
+    case WM_DRAWITEM: {
+        auto* item = reinterpret_cast<DRAWITEMSTRUCT*>(lParam);
         if (seen) {
             ++seen->drawItems;
-            seen->lastDraw = *reinterpret_cast<DRAWITEMSTRUCT*>(lParam);
+            seen->lastDraw = *item;
+        }
+        // The swatch: red, blue while pressed, a focus rectangle while focused.
+        HBRUSH brush = CreateSolidBrush((item->itemState & ODS_SELECTED) ? kSwatchPressed : kSwatchColor);
+        FillRect(item->hDC, &item->rcItem, brush);
+        DeleteObject(brush);
+        if (item->itemState & ODS_FOCUS) {
+            RECT focus = item->rcItem;
+            InflateRect(&focus, -3, -3);
+            DrawFocusRect(item->hDC, &focus);
         }
         return TRUE;
+    }
     default: return FALSE;
     }
 }

@@ -18,6 +18,8 @@ constexpr int kSwatchButton = 105;
 constexpr int kNestedButton = 106;
 constexpr int kTestDialogId = 100;
 constexpr const char* kTestDialogName = "TESTDIALOG";
+constexpr COLORREF kSwatchColor = RGB(200, 40, 60);
+constexpr COLORREF kSwatchPressed = RGB(60, 40, 200);
 
 // What the test dialog's procedure saw.
 struct Observed {

@@ -99,8 +99,8 @@ public:
     virtual void Beep(UINT type) = 0;
     virtual void CursorChanged(HCURSOR) {}
 
-    // The screen, in pixels.
-    virtual SIZE ScreenSize() { return SIZE{1280, 1024}; }
+    // The screen, in pixels (GDI's screen DC has the same size).
+    virtual SIZE ScreenSize() { return SIZE{1024, 768}; }
 };
 
 // The driver in use; the headless driver until another is installed.
