@@ -70,8 +70,9 @@ void Wait(unsigned ms);
 void Pump();
 
 // The window and its visible children as a 24-bit PackedDib (bottom-up rows,
-// 40-byte header, global block owned by the caller), painted as the screen
-// would show it. Null when hwnd is no window.
+// 40-byte header, global block owned by the caller), as the screen would
+// show it once every pending paint is done. Null when hwnd is no window or
+// is not visible (a hidden window has no pixels on the screen).
 HGLOBAL Render(HWND hwnd);
 
 // The steps a modal dialog's loop runs while idle.
