@@ -113,7 +113,20 @@ LRESULT CALLBACK ButtonProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         if (type == BS_USERBUTTON) SetWindowLongA(hwnd, GWL_STYLE, (style & ~BS_TYPEMASK) | BS_PUSHBUTTON);
         StateOf(hwnd)->state = BST_UNCHECKED;
         return 0;
-    case WM_ERASEBKGND: return 1;  // the paint functions fill their own background
+    case WM_ERASEBKGND:
+        // An owner-drawn button starts from its parent's button colour; the
+        // others fill their own background when they paint.
+        if (type == BS_OWNERDRAW) {
+            HWND parent = GetParent(hwnd);
+            if (!parent) parent = hwnd;
+            auto brush = reinterpret_cast<HBRUSH>(SendMessageA(parent, WM_CTLCOLORBTN, wParam, reinterpret_cast<LPARAM>(hwnd)));
+            if (!brush)
+                brush = reinterpret_cast<HBRUSH>(DefWindowProcA(parent, WM_CTLCOLORBTN, wParam, reinterpret_cast<LPARAM>(hwnd)));
+            RECT client;
+            GetClientRect(hwnd, &client);
+            if (wParam && brush) FillRect(reinterpret_cast<HDC>(wParam), &client, brush);
+        }
+        return 1;
     case WM_PRINTCLIENT:
     case WM_PAINT: {
         PAINTSTRUCT ps;

@@ -284,6 +284,18 @@ TEST_F(Controls, ComboBoxKeyboardAndCancelledList) {
     automation::MouseUp(parent_, POINT{390, 290});
 }
 
+TEST_F(Controls, CommonControlsInitialiseAsOnWindows) {
+    INITCOMMONCONTROLSEX init{sizeof init, ICC_UPDOWN_CLASS};
+    EXPECT_TRUE(InitCommonControlsEx(&init));
+    init.dwSize = 4;
+    EXPECT_FALSE(InitCommonControlsEx(&init)) << "the record must say its own size";
+    EXPECT_FALSE(InitCommonControlsEx(nullptr));
+    HWND spin = CreateUpDownControl(WS_CHILD | WS_VISIBLE, 0, 0, 16, 20, parent_, 49, nullptr, nullptr, 9, 1, 5);
+    ASSERT_TRUE(spin);
+    EXPECT_EQ(SendMessageA(spin, UDM_GETRANGE, 0, 0), MAKELONG(9, 1));
+    EXPECT_EQ(SendMessageA(spin, UDM_GETPOS32, 0, 0), 5);
+}
+
 TEST_F(Controls, UpDownRangeAndPosition) {
     HWND spin = Make(UPDOWN_CLASS, "", 0, 40);
     int low = 0, high = 0;

@@ -78,7 +78,8 @@ public:
     virtual void WindowCreated(HWND) {}
     virtual void WindowDestroyed(HWND) {}
     virtual void WindowChanged(HWND, unsigned /*WindowChange bits*/) {}
-    // The window's picture (luma::WindowPicture) changed inside area (window coordinates).
+    // The window drew on its picture (GetWindowPicture) inside area, in window
+    // coordinates; the views of its top-level window and children may show it.
     virtual void WindowPainted(HWND, const RECT& /*area*/) {}
 
     // Milliseconds on the clock that timers and message times run on.
@@ -131,10 +132,13 @@ void SetKeyDown(UINT virtualKey, bool down);
 
 // ---- Window pictures ---------------------------------------------------
 
-// The window's painted picture: top-down 24-bit rows (stride = width * 3
-// rounded up to 4) covering the whole window rectangle, non-client area
-// included. Null when the window has none yet. Valid until the window is
-// painted, resized or destroyed.
+// The window's painted picture. A top-level window and its children draw
+// on one picture, as windows share the screen on Windows; this is the view
+// of the window's own rectangle in it (non-client area included): top-down
+// 24-bit rows, stride bytes apart (the top-level picture's stride). Null bits
+// when nothing was painted yet. Valid until the window is painted, resized
+// or destroyed; painting one window can change what its parent's and
+// siblings' views show.
 struct WindowPicture {
     const BYTE* bits = nullptr;
     int width = 0;
