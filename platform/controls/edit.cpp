@@ -51,6 +51,21 @@ bool ReplaceSelection(HWND hwnd, EditState* s, std::string text, bool canUndo, b
             high = SelHigh(s);
         }
     }
+    if (honourLimit && !(style & (ES_MULTILINE | ES_AUTOHSCROLL))) {
+        // Without horizontal scrolling a single line takes only what fits its width.
+        std::string rest = s->text;
+        rest.erase(low, high - low);
+        size_t wanted = text.size();
+        while (!text.empty() && !EditTextFits(hwnd, s, std::string(rest).insert(low, text))) {
+            size_t cut = text.size() - 1;
+            while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) --cut;
+            text.erase(cut);
+        }
+        if (text.size() < wanted) {
+            Notify(hwnd, EN_MAXTEXT);
+            if (!(s = StateOf(hwnd))) return false;
+        }
+    }
     if (text.empty() && low == high) return false;
     if (canUndo) {
         s->undoText = s->text;
@@ -182,6 +197,14 @@ LRESULT Char(HWND hwnd, EditState* s, WPARAM wParam) {
     if (s->text.size() - (high - low) + 1 > s->limit) {
         Notify(hwnd, EN_MAXTEXT);
         return 0;
+    }
+    if (!(style & (ES_MULTILINE | ES_AUTOHSCROLL))) {
+        std::string after = s->text;
+        after.replace(low, high - low, std::string(1, static_cast<char>(c)));
+        if (!EditTextFits(hwnd, s, after)) {
+            Notify(hwnd, EN_MAXTEXT);
+            return 0;
+        }
     }
     if (ReplaceSelection(hwnd, s, std::string(1, static_cast<char>(c)), true, true)) Changed(hwnd);
     return 0;

@@ -30,5 +30,7 @@ struct EditState : wm::ControlState {
 size_t EditCharFromPoint(HWND hwnd, const EditState* state, int x);
 // The rectangle the text is drawn in (client coordinates).
 RECT EditTextRect(HWND hwnd);
+// Whether text fits the width of that rectangle in the field's font.
+bool EditTextFits(HWND hwnd, const EditState* state, const std::string& text);
 
 }  // namespace luma::controls

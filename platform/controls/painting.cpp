@@ -488,6 +488,18 @@ RECT EditTextRect(HWND hwnd) {
     return r;
 }
 
+bool EditTextFits(HWND hwnd, const EditState* state, const std::string& text) {
+    HDC dc = GetDC(hwnd);
+    if (!dc) return true;
+    HGDIOBJ oldFont = state->font ? SelectObject(dc, state->font) : nullptr;
+    std::string shown = state->password ? std::string(text.size(), state->password) : text;
+    int width = Width(dc, shown, shown.size());
+    if (oldFont) SelectObject(dc, oldFont);
+    ReleaseDC(hwnd, dc);
+    RECT area = EditTextRect(hwnd);
+    return width <= area.right - area.left;
+}
+
 void PaintStatic(HWND hwnd, HDC dc) {
     StaticState* s = wm::StateOf<StaticState>(hwnd);
     if (!s) return;

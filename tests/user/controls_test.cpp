@@ -197,6 +197,23 @@ TEST_F(Controls, EditTypingKeysAndLimits) {
     EXPECT_EQ(Text(edit), "");
 }
 
+TEST_F(Controls, WithoutAutoScrollOnlyWhatFitsIsTaken) {
+    HWND narrow = Make("EDIT", "", 0, 15, RECT{10, 10, 40, 30});
+    ASSERT_TRUE(automation::Type(narrow, "WWWWWWWWWW"));
+    std::string text = Text(narrow);
+    EXPECT_FALSE(text.empty());
+    EXPECT_LT(text.size(), 10u) << "typing stops at the right edge";
+    EXPECT_EQ(notes_.list.back(), Code(15, EN_MAXTEXT));
+    SendMessageA(narrow, EM_SETSEL, 0, -1);
+    SendMessageA(narrow, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>("WWWWWWWWWW"));
+    EXPECT_EQ(Text(narrow), text) << "EM_REPLACESEL takes as much as typing does";
+    SetWindowTextA(narrow, "WWWWWWWWWW");
+    EXPECT_EQ(Text(narrow), "WWWWWWWWWW") << "the program may set any text";
+    HWND wide = Make("EDIT", "", ES_AUTOHSCROLL, 16, RECT{10, 40, 40, 60});
+    ASSERT_TRUE(automation::Type(wide, "WWWWWWWWWW"));
+    EXPECT_EQ(Text(wide), "WWWWWWWWWW") << "ES_AUTOHSCROLL scrolls instead";
+}
+
 TEST_F(Controls, NumberOnlyAndReadOnlyEdits) {
     HWND number = Make("EDIT", "", ES_NUMBER, 13);
     ASSERT_TRUE(automation::Type(number, "4a2"));
