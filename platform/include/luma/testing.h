@@ -28,4 +28,13 @@ bool FaultPending();
 // allocations an operation makes before it walks every failure point.
 unsigned long long AllocationsSoFar();
 
+// Windows created and not yet destroyed (the desktop not counted).
+std::size_t LiveWindows();
+
+// Timers set and not yet killed.
+std::size_t LiveTimers();
+
+// Menus created and not yet destroyed.
+std::size_t LiveMenus();
+
 }  // namespace luma
