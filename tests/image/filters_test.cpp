@@ -124,6 +124,30 @@ TEST(GaussianBlur, MatchesThePlainBlurAndLeavesTheHorizontalPassInTheInput) {
     }
 }
 
+TEST(GaussianBlur, ResultIsAPlainPictureOfTheSameSizeDepthAndTable) {
+    // A picture from outside: header fields this code never writes, and a
+    // block longer than the picture. The result is made afresh all the same.
+    std::mt19937 random(34);
+    GlobalBlock dib(RandomPackedDib(random, 12, 7, 8));
+    GlobalBlock plain(CopyGlobalBlock(dib.get()));
+    {
+        GlobalLockGuard<BYTE> p(dib.get());
+        auto* h = reinterpret_cast<BITMAPINFOHEADER*>(p.get());
+        h->biXPelsPerMeter = 2835;
+        h->biClrUsed = 0;
+    }
+    HGLOBAL longer = GlobalReAlloc(dib.get(), GlobalSize(dib.get()) + 64, GMEM_MOVEABLE | GMEM_ZEROINIT);
+    ASSERT_TRUE(longer);
+    dib.release();
+    dib.reset(longer);
+    GlobalBlock out(GaussianBlurDib(dib.get(), 0, 20));
+    GlobalBlock expected(GaussianBlurDib(plain.get(), 0, 20));
+    ASSERT_TRUE(out);
+    EXPECT_EQ(BlockBytes(out.get()), BlockBytes(expected.get()));
+    GlobalLockGuard<BYTE> o(out.get());
+    EXPECT_EQ(reinterpret_cast<const BITMAPINFOHEADER*>(o.get())->biXPelsPerMeter, 0);
+}
+
 TEST(GaussianBlur, NarrowPictureUsesAKernelAsWideAsItsShortSide) {
     // A bright dot in a 5 x 20 picture spreads over 5 rows: 5 taps, not 9.
     GlobalBlock dib(CreatePackedDib(5, 20, nullptr, 8));
