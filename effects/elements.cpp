@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <iterator>
+#include <limits>
 
 #include "image/filters.h"
 #include "image/gdi_guards.h"
@@ -20,6 +21,36 @@ constexpr int kRingPenWidth = 8;
 HGLOBAL Quarter(HGLOBAL large) {
     GlobalBlock drawing(large);
     return drawing ? ScaleDibPercent(drawing.get(), 25, 25) : nullptr;
+}
+
+// The ball at four times its size: the background, then rings from the
+// shading colour at the rim to the base colour, closing in on a point above
+// the middle. False when a pen cannot be made.
+bool DrawBallRings(HDC dc, COLORREF colour, COLORREF background, COLORREF shading, LONG w4, LONG h4) {
+    Selection brush(dc, GetStockObject(DC_BRUSH));
+    SetDCBrushColor(dc, background);
+    PatBlt(dc, 0, 0, w4, h4, PATCOPY);
+    const int rings = (2 * std::min(w4, h4)) / 3;
+    for (int i = 0; i < rings; ++i) {
+        const int t = static_cast<int>(std::sin(static_cast<double>(i) / rings * 90 * kPi / 180) * 255);
+        auto channel = [t](unsigned d, unsigned c) { return static_cast<BYTE>((d * (255 - t) + c * t) / 255); };
+        const COLORREF ring = RGB(channel(GetRValue(shading), GetRValue(colour)),
+                                  channel(GetGValue(shading), GetGValue(colour)),
+                                  channel(GetBValue(shading), GetBValue(colour)));
+        GdiObject pen(CreatePen(PS_SOLID, kRingPenWidth, ring));
+        if (!pen) return false;
+        Selection selected(dc, pen.get());
+        SetDCBrushColor(dc, ring);
+        Ellipse(dc, i, i / 2, w4 - i, h4 - i);
+    }
+    return true;
+}
+
+// The ball's coverage at four times its size: a white ellipse on black.
+void DrawBallShape(HDC dc, LONG w4, LONG h4) {
+    PatBlt(dc, 0, 0, w4, h4, BLACKNESS);
+    Selection pen(dc, GetStockObject(NULL_PEN)), brush(dc, GetStockObject(WHITE_BRUSH));
+    Ellipse(dc, 0, 0, w4, h4);
 }
 
 }  // namespace
@@ -93,7 +124,7 @@ FillRecord GlareFillRecord(int glare) {
     const DWORD stops[] = {FountainStop(0, 75), FountainStop(grey(33), 111), FountainStop(grey(105), 147),
                            FountainStop(grey(181), 183), FountainStop(grey(235), 219)};
     fill.fountain.stopCount = std::size(stops);
-    std::copy(std::begin(stops), std::end(stops), fill.fountain.stops);
+    for (std::size_t i = 0; i < std::size(stops); ++i) fill.fountain.stops[i] = stops[i];
     return fill;
 }
 
@@ -124,32 +155,14 @@ bool ApplyGlare(DrawingSurface& surface, int glare, LONG m, LONG x, LONG y) {
 }
 
 HGLOBAL BallSprite(COLORREF colour, COLORREF background, COLORREF shading, int glare, LONG width, LONG height) {
-    if (width < 1 || height < 1 || width > 0x10000 || height > 0x10000) return nullptr;
+    constexpr LONG kLargest = std::numeric_limits<LONG>::max() / 4;  // the drawing is four times as large
+    if (width < 1 || height < 1 || width > kLargest || height > kLargest) return nullptr;
     const LONG w4 = 4 * width, h4 = 4 * height, m = std::min(w4, h4);
 
     GlobalBlock image;
     {
         SurfaceGuard surface;
-        if (!surface.Open(w4, h4)) return nullptr;
-        HDC dc = surface.dc();
-        Selection brush(dc, GetStockObject(DC_BRUSH));
-        SetDCBrushColor(dc, background);
-        PatBlt(dc, 0, 0, w4, h4, PATCOPY);
-        // Rings from the shading colour at the rim to the base colour, closing
-        // in on a point above the middle.
-        const int rings = (2 * m) / 3;
-        for (int i = 0; i < rings; ++i) {
-            const int t = static_cast<int>(std::sin(static_cast<double>(i) / rings * 90 * kPi / 180) * 255);
-            auto channel = [t](unsigned d, unsigned c) { return static_cast<BYTE>((d * (255 - t) + c * t) / 255); };
-            const COLORREF ring = RGB(channel(GetRValue(shading), GetRValue(colour)),
-                                      channel(GetGValue(shading), GetGValue(colour)),
-                                      channel(GetBValue(shading), GetBValue(colour)));
-            GdiObject pen(CreatePen(PS_SOLID, kRingPenWidth, ring));
-            if (!pen) return nullptr;
-            Selection selected(dc, pen.get());
-            SetDCBrushColor(dc, ring);
-            Ellipse(dc, i, i / 2, w4 - i, h4 - i);
-        }
+        if (!surface.Open(w4, h4) || !DrawBallRings(surface.dc(), colour, background, shading, w4, h4)) return nullptr;
         if (glare > 0 && !ApplyGlare(surface.get(), glare, m, m / 3, m / 6)) return nullptr;
         image.reset(surface.Take());
     }
@@ -160,10 +173,7 @@ HGLOBAL BallSprite(COLORREF colour, COLORREF background, COLORREF shading, int g
     {
         SurfaceGuard surface;
         if (!surface.Open(w4, h4)) return nullptr;
-        HDC dc = surface.dc();
-        PatBlt(dc, 0, 0, w4, h4, BLACKNESS);
-        Selection pen(dc, GetStockObject(NULL_PEN)), brush(dc, GetStockObject(WHITE_BRUSH));
-        Ellipse(dc, 0, 0, w4, h4);
+        DrawBallShape(surface.dc(), w4, h4);
         shape.reset(surface.Take());
     }
     GlobalBlock mask(Quarter(shape.release()));

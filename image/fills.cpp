@@ -12,10 +12,9 @@ namespace {
 constexpr double kPi = 3.141592653589793;
 constexpr double kDegreesPerRadian = 57.29577951308232;
 
-// Each shape's colour for step i of `steps`: the record's ramp when there
-// is one, else the two colours mixed at i / steps.
+// A shape's ramp when it has a record; without one the shape mixes its two
+// colours itself.
 struct ShapeColours {
-    COLORREF from, to;
     const FillRecord* record;
     HeapArray<COLORREF> ramp;
 
@@ -30,33 +29,36 @@ HGLOBAL ConcentricFill(Rings shape, COLORREF colour1, COLORREF colour2, LONG wid
     if (width < 1 || height < 1) return nullptr;
     const double halfW = width / 2.0, halfH = height / 2.0;
     const int rings = static_cast<int>(std::sqrt(halfW * halfW + halfH * halfH) + 0.5);
-    ShapeColours colours{colour1, colour2, record, {}};
+    ShapeColours colours{record, {}};
     if (!colours.Prepare(rings)) return nullptr;
     SurfaceGuard surface;
     if (!surface.Open(width, height)) return nullptr;
-    HDC dc = surface.dc();
-    Selection pen(dc, GetStockObject(NULL_PEN)), brush(dc, GetStockObject(DC_BRUSH));
-    SetDCBrushColor(dc, record ? colours.Ramp(0) : colour1);
-    PatBlt(dc, 0, 0, width, height, PATCOPY);
+    {
+        HDC dc = surface.dc();
+        Selection pen(dc, GetStockObject(NULL_PEN)), brush(dc, GetStockObject(DC_BRUSH));
+        SetDCBrushColor(dc, record ? colours.Ramp(0) : colour1);
+        PatBlt(dc, 0, 0, width, height, PATCOPY);
 
-    // The first ring is the rectangle's circumscribing shape; each ring after
-    // it is one step smaller and one step further towards the centre offset
-    // (positive centre y moves it up).
-    const double boxW = width * std::sqrt(2.0), boxH = height * std::sqrt(2.0);
-    const double stepW = boxW / rings, stepH = boxH / rings;
-    double left = halfW - boxW / 2, top = halfH - boxH / 2, right = left + boxW, bottom = top + boxH;
-    for (int i = 0; i < rings; ++i) {
-        SetDCBrushColor(dc, record ? colours.Ramp(i) : MixColours(colour1, colour2, static_cast<double>(i) / rings));
-        int l = static_cast<int>(left), t = static_cast<int>(top), r = static_cast<int>(right), b = static_cast<int>(bottom);
-        if (shape == Rings::Ellipses)
-            Ellipse(dc, l, t, r, b);
-        else
-            Rectangle(dc, l, t, r, b);
-        double moveX = stepW * centreX / 100, moveY = -(stepH * centreY / 100);
-        left += stepW / 2 + moveX;
-        right += -stepW / 2 + moveX;
-        top += stepH / 2 + moveY;
-        bottom += -stepH / 2 + moveY;
+        // The first ring is the rectangle's circumscribing shape; each ring after
+        // it is one step smaller and one step further towards the centre offset
+        // (positive centre y moves it up).
+        const double boxW = width * std::sqrt(2.0), boxH = height * std::sqrt(2.0);
+        const double stepW = boxW / rings, stepH = boxH / rings;
+        double left = halfW - boxW / 2, top = halfH - boxH / 2, right = left + boxW, bottom = top + boxH;
+        for (int i = 0; i < rings; ++i) {
+            SetDCBrushColor(dc, record ? colours.Ramp(i) : MixColours(colour1, colour2, static_cast<double>(i) / rings));
+            const int l = static_cast<int>(left), t = static_cast<int>(top);
+            const int r = static_cast<int>(right), b = static_cast<int>(bottom);
+            if (shape == Rings::Ellipses)
+                Ellipse(dc, l, t, r, b);
+            else
+                Rectangle(dc, l, t, r, b);
+            double moveX = stepW * centreX / 100, moveY = -(stepH * centreY / 100);
+            left += stepW / 2 + moveX;
+            right += -stepW / 2 + moveX;
+            top += stepH / 2 + moveY;
+            bottom += -stepH / 2 + moveY;
+        }
     }
     return surface.Take();
 }
@@ -113,22 +115,24 @@ HGLOBAL LinearFill(COLORREF colour1, COLORREF colour2, LONG width, LONG height, 
         if (corner == 0 || rv > maxV) maxV = rv;
     }
     const double extent = maxV - minV, step = extent / 256;
-    ShapeColours colours{colour1, colour2, record, {}};
+    ShapeColours colours{record, {}};
     if (!colours.Prepare(static_cast<int>(extent / step + 0.5))) return nullptr;
 
     SurfaceGuard surface;
     if (!surface.Open(width, height)) return nullptr;
-    HDC dc = surface.dc();
-    SetMapMode(dc, MM_TEXT);
-    Selection pen(dc, GetStockObject(NULL_PEN)), brush(dc, GetStockObject(DC_BRUSH));
-    auto toSurface = [&](double u, double v) {
-        return POINT{static_cast<LONG>(cx + u * c - v * s), static_cast<LONG>(cy + u * s + v * c)};
-    };
-    for (int k = 0; k < 256 && k * step < extent; ++k) {
-        double v0 = minV + std::trunc(k * step), v1 = minV + std::ceil((k + 1) * step);
-        SetDCBrushColor(dc, record ? colours.Ramp(k) : MixColours(colour2, colour1, k * step / extent));
-        POINT band[4] = {toSurface(minU, v0), toSurface(maxU, v0), toSurface(maxU, v1), toSurface(minU, v1)};
-        Polygon(dc, band, 4);
+    {
+        HDC dc = surface.dc();
+        SetMapMode(dc, MM_TEXT);
+        Selection pen(dc, GetStockObject(NULL_PEN)), brush(dc, GetStockObject(DC_BRUSH));
+        auto toSurface = [&](double u, double v) {
+            return POINT{static_cast<LONG>(cx + u * c - v * s), static_cast<LONG>(cy + u * s + v * c)};
+        };
+        for (int k = 0; k < 256 && k * step < extent; ++k) {
+            double v0 = minV + std::trunc(k * step), v1 = minV + std::ceil((k + 1) * step);
+            SetDCBrushColor(dc, record ? colours.Ramp(k) : MixColours(colour2, colour1, k * step / extent));
+            POINT band[4] = {toSurface(minU, v0), toSurface(maxU, v0), toSurface(maxU, v1), toSurface(minU, v1)};
+            Polygon(dc, band, 4);
+        }
     }
     return surface.Take();
 }
@@ -145,7 +149,7 @@ HGLOBAL RectangularFill(COLORREF colour1, COLORREF colour2, LONG width, LONG hei
 
 HGLOBAL ConicalFill(COLORREF colour1, COLORREF colour2, LONG width, LONG height, LONG centreX, LONG centreY,
                     LONG angle, const FillRecord* record) {
-    ShapeColours colours{colour1, colour2, record, {}};
+    ShapeColours colours{record, {}};
     if (!colours.Prepare(360)) return nullptr;
     GlobalBlock fill(CreatePackedDib(width, height, nullptr, 24));
     if (!fill) return nullptr;

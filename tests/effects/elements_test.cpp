@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "image/filters.h"
+#include "image/gdi_guards.h"
 #include "image/packed_dib.h"
 #include "luma/crt.h"
 #include "plugin/guards.h"
@@ -94,35 +95,23 @@ TEST(ColourPick, TwoColoursAlternate) {
 TEST(ColourPick, SixteenEqualDrawsKeepTheRepeat) {
     // Sixteen draws in a row of the previous index: the pick gives up and
     // repeats it. With three choices the generator's first such run from
-    // seed 1 lies about 2.5 million draws in (with two it has none at all).
+    // seed 1 lies about 2.5 million draws in (with two there is none at all).
     crt::srand(1);
-    std::vector<int> values;
+    std::vector<int> raw;
     std::size_t start = 0;
-    for (std::size_t i = 0;; ++i) {
-        ASSERT_LT(i, 5'000'000u) << "no run of 16";
-        values.push_back(crt::rand() % 3);
-        if (i >= 15) {
-            bool run = true;
-            for (std::size_t j = i - 15; j < i && run; ++j) run = values[j] == values[i];
-            if (run) {
-                start = i - 15;
-                break;
-            }
-        }
+    for (int run = 0; run < 16;) {
+        ASSERT_LT(raw.size(), 5'000'000u) << "no run of 16";
+        raw.push_back(crt::rand());
+        run = raw.size() > 1 && raw.back() % 3 == raw[raw.size() - 2] % 3 ? run + 1 : 1;
+        start = raw.size() - run;
     }
+    raw.push_back(crt::rand());
     crt::srand(1);
     for (std::size_t i = 0; i < start; ++i) crt::rand();
-    int previous = values[start];
-    EXPECT_EQ(PickIndexWithoutRepeat(3, previous), values[start]);
-    EXPECT_EQ(previous, values[start]);
-    crt::srand(1);
-    for (std::size_t i = 0; i < start + 16; ++i) crt::rand();
-    const int after = crt::rand();
-    crt::srand(1);
-    for (std::size_t i = 0; i < start; ++i) crt::rand();
-    previous = values[start];
-    PickIndexWithoutRepeat(3, previous);
-    EXPECT_EQ(crt::rand(), after) << "exactly 16 draws";
+    int previous = raw[start] % 3;
+    EXPECT_EQ(PickIndexWithoutRepeat(3, previous), raw[start] % 3);
+    EXPECT_EQ(previous, raw[start] % 3);
+    EXPECT_EQ(crt::rand(), raw[start + 16]) << "exactly 16 draws";
 }
 
 TEST(SpeedClass, CyclesThroughOneTwoFour) {
@@ -248,6 +237,31 @@ TEST(Glare, ASoftRoundSpotNoBrighterThanItsStrength) {
     GlobalLockGuard<BYTE> d(dark.get());
     for (LONG y = 0; y < 32; ++y)
         for (LONG x = 0; x < 32; ++x) ASSERT_EQ(GetDibPixel(d.get(), x, y), 0u);
+}
+
+TEST(Glare, LightensOnlyUnderTheSpotAndStopsAtTheEdges) {
+    // m = 40: a spot of max(80 / 5, 8) = 16 pixels.
+    for (POINT corner : {POINT{10, 6}, POINT{-8, 30}}) {
+        SurfaceGuard surface;
+        ASSERT_TRUE(surface.Open(40, 40));
+        PatBlt(surface.dc(), 0, 0, 40, 40, BLACKNESS);
+        ASSERT_TRUE(ApplyGlare(surface.get(), 255, 40, corner.x, corner.y));
+        GlobalBlock picture(surface.Take());
+        GlobalLockGuard<BYTE> p(picture.get());
+        for (LONG y = 0; y < 40; ++y)
+            for (LONG x = 0; x < 40; ++x) {
+                DWORD v = GetDibPixel(p.get(), x, y);
+                bool under = x >= corner.x && x < corner.x + 16 && y >= corner.y && y < corner.y + 16;
+                if (!under) {
+                    ASSERT_EQ(v, 0u) << x << "," << y;
+                }
+            }
+        // The spot's middle; cut off at the left edge, its middle column lands on x = 0.
+        EXPECT_GT(GetDibPixel(p.get(), std::max<LONG>(corner.x + 8, 0), corner.y + 8) & 0xFF, 200u);
+    }
+    SurfaceGuard surface;
+    ASSERT_TRUE(surface.Open(40, 40));
+    testing_support::WalkAllocationFailures([&] { return ApplyGlare(surface.get(), 200, 40, 4, 4); });
 }
 
 // A sprite as a PNG picture: straight RGBA rows from the top.
