@@ -251,7 +251,9 @@ HGLOBAL RenderFountain(const FountainDefinition& fountain, LONG width, LONG heig
     };
     LONG x = 0;
     COLORREF previous = fountain.startColour & 0xFFFFFF;
-    const DWORD stops = std::min<DWORD>(fountain.stopCount, kMaxFountainStops);
+    // Read by value: the definition is packed and its fields unaligned.
+    const DWORD count = fountain.stopCount;
+    const DWORD stops = count < kMaxFountainStops ? count : kMaxFountainStops;
     for (DWORD i = 0; i < stops; ++i) {
         const DWORD stop = fountain.stops[i];
         const LONG at = static_cast<LONG>((stop >> 24) / 255.0 * width);
