@@ -7,7 +7,9 @@ cd "$(dirname "$0")"
 
 PACKAGES=(
   build-essential cmake ninja-build pkg-config
+  libfreetype-dev libfontconfig-dev fonts-liberation
   libgtest-dev libgmock-dev libbenchmark-dev
+  libpng-dev libjpeg62-turbo-dev libgif-dev libwebp-dev zlib1g-dev
 )
 
 install_missing() {

@@ -13,34 +13,51 @@ namespace {
 // byte (and alpha) above.
 int samplesPerPixel(int bits) { return bits <= 8 ? 1 : bits / 8; }
 
-// One line of n samples, `step` bytes apart, blurred from `in` to `out`.
-// Sums are single precision like the kernel; the rounding is done in double.
-void blurLine(const BYTE* in, BYTE* out, std::size_t step, int n, const float* k, int w) {
+// One line of n samples blurred from `in` to `out`. Sums are single
+// precision like the kernel; the rounding is done in double.
+void blurLine(const BYTE* in, BYTE* out, int n, const float* k, int w) {
     if (w > n) return;
     const int h = w / 2;
     // Samples reach h to the left and w - 1 - h to the right; for an even
     // kernel that is one fewer on the right, which keeps the left edge's
     // weights inside the kernel.
     const int reach = w - 1 - h;
-    auto put = [&](int x, double v) { out[x * step] = static_cast<BYTE>(std::clamp(static_cast<int>(v), 0, 255)); };
-    for (int x = 0; x < n; ++x) {
+    auto put = [&](int x, double v) { out[x] = static_cast<BYTE>(std::clamp(static_cast<int>(v), 0, 255)); };
+    for (int x = 0; x < h; ++x) {
         float s = 0.0f, t = 0.0f;
-        if (x < h) {
-            for (int j = 0; j <= x + reach; ++j) {
-                s += k[h - x + j] * in[j * step];
-                t += k[h - x + j];
-            }
-            put(x, (s + 0.5) / t);
-        } else if (x < n - h) {
-            for (int j = 0; j < w; ++j) s += k[j] * in[(x - h + j) * step];
-            put(x, s + 0.5);
-        } else {
-            for (int j = 0; x - h + j < n; ++j) {
-                s += k[j] * in[(x - h + j) * step];
-                t += k[j];
-            }
-            put(x, (s + 0.5) / t);
+        for (int j = 0; j <= x + reach; ++j) {
+            s += k[h - x + j] * in[j];
+            t += k[h - x + j];
         }
+        put(x, (s + 0.5) / t);
+    }
+    // Between the edges every sample takes the whole kernel. Eight samples
+    // are summed side by side, tap by tap: each still adds its terms in
+    // kernel order, so the floats come out as one at a time would give them.
+    const int end = n - h;
+    int x = h;
+    constexpr int kLanes = 8;
+    for (; x + kLanes <= end; x += kLanes) {
+        float s[kLanes] = {};
+        for (int j = 0; j < w; ++j) {
+            const float kj = k[j];
+            const BYTE* p = in + (x - h + j);
+            for (int i = 0; i < kLanes; ++i) s[i] += kj * p[i];
+        }
+        for (int i = 0; i < kLanes; ++i) put(x + i, s[i] + 0.5);
+    }
+    for (; x < end; ++x) {
+        float s = 0.0f;
+        for (int j = 0; j < w; ++j) s += k[j] * in[x - h + j];
+        put(x, s + 0.5);
+    }
+    for (; x < n; ++x) {
+        float s = 0.0f, t = 0.0f;
+        for (int j = 0; x - h + j < n; ++j) {
+            s += k[j] * in[x - h + j];
+            t += k[j];
+        }
+        put(x, (s + 0.5) / t);
     }
 }
 
@@ -102,13 +119,57 @@ DWORD mix(DWORD target, DWORD colour, unsigned a) {
     return out;
 }
 
-// Walks the overlay's pixels with their target position, clipped or wrapped,
-// through row pointers; 24-bit targets, the frames' format, are mixed in place.
-template <class Weight>
-void blendInto(void* target, const void* overlay, LONG x, LONG y, int flags, Weight weightAndColour) {
-    DibLayout t, o;
-    if (!DibLayout::From(target, t) || !DibLayout::From(overlay, o)) return;
-    bool wrapped = flags & kBlendWrap;
+// An overlay pixel value read the way DibLayout::Read does, with the depth
+// fixed at compile time for the formats masks and sprites come in (0: any).
+template <int Bits>
+DWORD readOverlay(const DibLayout& l, const BYTE* row, LONG x) {
+    if constexpr (Bits == 8) {
+        return row[x];
+    } else if constexpr (Bits == 24) {
+        const BYTE* p = row + static_cast<std::size_t>(x) * 3;
+        return p[2] | (p[1] << 8) | (p[0] << 16);
+    } else if constexpr (Bits == 32) {
+        const BYTE* p = row + static_cast<std::size_t>(x) * 4;
+        return p[2] | (p[1] << 8) | (p[0] << 16) | (static_cast<DWORD>(p[3]) << 24);
+    } else {
+        return l.Read(row, x);
+    }
+}
+
+// Mixes colour into a 24-bit pixel by weight a, each channel's two products
+// truncated separately.
+inline void mix24(BYTE* p, DWORD colour, unsigned a) {
+    if (a == 255) {  // (t x 0) / 255 + (c x 255) / 255 is c
+        p[0] = static_cast<BYTE>(colour >> 16);
+        p[1] = static_cast<BYTE>(colour >> 8);
+        p[2] = static_cast<BYTE>(colour);
+        return;
+    }
+    for (int shift = 0, i = 2; shift < 24; shift += 8, --i) {
+        unsigned c = (colour >> shift) & 0xFF;
+        p[i] = static_cast<BYTE>(p[i] * (255 - a) / 255 + c * a / 255);
+    }
+}
+
+// Walks the overlay's pixels with their target position, clipped or wrapped:
+// the overlay columns that land inside the target, and where the first of
+// them lands, are found once, and the target column steps along (wrapping
+// to 0 at the right edge) instead of being reduced per pixel.
+template <int OverlayBits, class Weight>
+void blendRows(void* target, const DibLayout& t, const void* overlay, const DibLayout& o, LONG x, LONG y,
+               bool wrapped, Weight weightAndColour) {
+    LONG first = 0, last = o.width;  // overlay columns [first, last)
+    LONG startX;
+    if (wrapped) {
+        startX = wrap(x, t.width);
+    } else {
+        std::int64_t from = std::max<std::int64_t>(0, -static_cast<std::int64_t>(x));
+        std::int64_t to = std::min<std::int64_t>(o.width, static_cast<std::int64_t>(t.width) - x);
+        if (from >= to) return;
+        first = static_cast<LONG>(from);
+        last = static_cast<LONG>(to);
+        startX = static_cast<LONG>(x + from);
+    }
     for (LONG my = 0; my < o.height; ++my) {
         std::int64_t ty = static_cast<std::int64_t>(y) + my;
         if (wrapped)
@@ -117,25 +178,29 @@ void blendInto(void* target, const void* overlay, LONG x, LONG y, int flags, Wei
             continue;
         BYTE* row = t.Row(target, static_cast<LONG>(ty));
         const BYTE* source = o.Row(overlay, my);
-        for (LONG mx = 0; mx < o.width; ++mx) {
-            std::int64_t tx = static_cast<std::int64_t>(x) + mx;
-            if (wrapped)
-                tx = wrap(tx, t.width);
-            else if (tx < 0 || tx >= t.width)
-                continue;
+        LONG tx = startX;
+        for (LONG mx = first; mx < last; ++mx, tx = tx + 1 == t.width ? 0 : tx + 1) {
             DWORD colour;
-            unsigned a = weightAndColour(o.Read(source, mx), colour);
+            unsigned a = weightAndColour(readOverlay<OverlayBits>(o, source, mx), colour);
             if (a == 0) continue;  // weight 0 leaves the pixel as it is
-            if (t.bits == 24) {
-                BYTE* p = row + tx * 3;
-                for (int shift = 0, i = 2; shift < 24; shift += 8, --i) {
-                    unsigned c = (colour >> shift) & 0xFF;
-                    p[i] = static_cast<BYTE>(p[i] * (255 - a) / 255 + c * a / 255);
-                }
-            } else {
-                t.Write(row, static_cast<LONG>(tx), mix(t.Read(row, static_cast<LONG>(tx)), colour, a));
-            }
+            if (t.bits == 24)
+                mix24(row + static_cast<std::size_t>(tx) * 3, colour, a);
+            else
+                t.Write(row, tx, mix(t.Read(row, tx), colour, a));
         }
+    }
+}
+
+template <class Weight>
+void blendInto(void* target, const void* overlay, LONG x, LONG y, int flags, Weight weightAndColour) {
+    DibLayout t, o;
+    if (!DibLayout::From(target, t) || !DibLayout::From(overlay, o)) return;
+    const bool wrapped = flags & kBlendWrap;
+    switch (o.bits) {
+    case 8: blendRows<8>(target, t, overlay, o, x, y, wrapped, weightAndColour); break;
+    case 24: blendRows<24>(target, t, overlay, o, x, y, wrapped, weightAndColour); break;
+    case 32: blendRows<32>(target, t, overlay, o, x, y, wrapped, weightAndColour); break;
+    default: blendRows<0>(target, t, overlay, o, x, y, wrapped, weightAndColour); break;
     }
 }
 
@@ -171,12 +236,16 @@ HGLOBAL GaussianBlurDib(HGLOBAL dib, int /*radius*/, int deviation) {
     HeapArray<float> kernel;
     int taps = std::min<LONG>(kBlurTaps, std::min(l.width, l.height));
     if (!MakeBlurKernel(taps, deviation / 10.0, kernel)) return nullptr;
-    GlobalBlock result(CopyGlobalBlock(dib));
+    BYTE palette[768];
+    DibTableToTriplets(in.get(), palette);
+    GlobalBlock result(CreatePackedDib(l.width, l.height, palette, l.bits));
     if (!result) return nullptr;
     GlobalLockGuard<BYTE> out(result.get());
     HeapArray<BYTE> from(static_cast<std::size_t>(std::max(l.width, l.height)));
     HeapArray<BYTE> to(from.size());
     if (!out || !from || !to) return nullptr;
+    const std::size_t pixelBytes = l.stride * static_cast<std::size_t>(l.height);
+    std::memcpy(l.Row(out.get(), l.height - 1), l.Row(in.get(), l.height - 1), pixelBytes);
     LineAccess src{in.get(), l}, dst{out.get(), l};
     int channels = samplesPerPixel(l.bits);
 
@@ -184,15 +253,15 @@ HGLOBAL GaussianBlurDib(HGLOBAL dib, int /*radius*/, int deviation) {
         for (int c = 0; c < channels; ++c) {
             src.gatherRow(y, c, from.data());
             dst.gatherRow(y, c, to.data());
-            blurLine(from.data(), to.data(), 1, l.width, kernel.data(), taps);
+            blurLine(from.data(), to.data(), l.width, kernel.data(), taps);
             dst.scatterRow(y, c, to.data());
         }
     // The horizontal result goes back over the input, which feeds the vertical pass.
-    std::memcpy(in.get(), out.get(), size);
+    std::memcpy(l.Row(in.get(), l.height - 1), l.Row(out.get(), l.height - 1), pixelBytes);
     for (LONG x = 0; x < l.width; ++x)
         for (int c = 0; c < channels; ++c) {
             src.gatherColumn(x, c, from.data());
-            blurLine(from.data(), to.data(), 1, l.height, kernel.data(), taps);
+            blurLine(from.data(), to.data(), l.height, kernel.data(), taps);
             dst.scatterColumn(x, c, to.data());
         }
     return result.release();
@@ -240,11 +309,14 @@ HGLOBAL MakeShadowMask(HGLOBAL mask, int offset, int soft, int /*unused*/, int o
 
 void BlendColourThroughMask(void* target, const void* mask, LONG x, LONG y, COLORREF colour, int opacity,
                             int flags) {
-    bool scaled = (flags & kBlendWrap) && opacity != 255;
+    // The weight of each coverage, worked out once rather than per pixel.
+    const bool scaled = (flags & kBlendWrap) && opacity != 255;
+    const unsigned factor = static_cast<unsigned>(std::clamp(opacity, 0, 255));
+    BYTE weight[256];
+    for (unsigned c = 0; c < 256; ++c) weight[c] = static_cast<BYTE>(scaled ? c * factor / 255 : c);
     blendInto(target, mask, x, y, flags, [&](DWORD m, DWORD& c) {
         c = colour;
-        unsigned a = m & 0xFF;
-        return scaled ? a * static_cast<unsigned>(std::clamp(opacity, 0, 255)) / 255 : a;
+        return static_cast<unsigned>(weight[m & 0xFF]);
     });
 }
 

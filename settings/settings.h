@@ -14,8 +14,11 @@ inline constexpr std::size_t kSettingTextBytes = 261;
 extern DWORD AddDescriptiveCommentBlock;
 extern char CurrentFileName[kSettingTextBytes];
 extern char DefaultTextureFileName[kSettingTextBytes];
+// Two-colour dithering: brightness and contrast of the tone table.
 extern DWORD DitherBrightness;
 extern DWORD DitherContrast;
+// Non-zero: colours without an exact palette entry are looked up in a
+// 15-bit table instead of searched exactly.
 extern DWORD FastRemap;
 extern char FileNamePath[kSettingTextBytes];
 extern DWORD FirstRun;

@@ -7,5 +7,8 @@
 #include "win/base.h"
 #include "win/kernel.h"
 #include "win/gdi.h"
+#include "win/resource.h"
+#include "win/user.h"
+#include "win/userdraw.h"
 
 #endif

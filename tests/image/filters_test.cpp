@@ -50,6 +50,10 @@ TEST(BlurKernel, OddCasesStayInsideTheKernel) {
     auto delta = Kernel(5, 0.0);  // no spread: all weight at the centre, no NaN
     EXPECT_FLOAT_EQ(delta[2], 1.0f);
     EXPECT_FLOAT_EQ(delta[0], 0.0f);
+    testing_support::WalkAllocationFailures([] {
+        HeapArray<float> k;
+        return MakeBlurKernel(9, 1.2, k);
+    });
 }
 
 // The blur as plainly as it can be written: lines through the pixel
@@ -122,6 +126,30 @@ TEST(GaussianBlur, MatchesThePlainBlurAndLeavesTheHorizontalPassInTheInput) {
             ASSERT_EQ(BlockBytes(dib.get()), horizontal) << bits << " bits " << w << "x" << h;
         }
     }
+}
+
+TEST(GaussianBlur, ResultIsAPlainPictureOfTheSameSizeDepthAndTable) {
+    // A picture from outside: header fields this code never writes, and a
+    // block longer than the picture. The result is made afresh all the same.
+    std::mt19937 random(34);
+    GlobalBlock dib(RandomPackedDib(random, 12, 7, 8));
+    GlobalBlock plain(CopyGlobalBlock(dib.get()));
+    {
+        GlobalLockGuard<BYTE> p(dib.get());
+        auto* h = reinterpret_cast<BITMAPINFOHEADER*>(p.get());
+        h->biXPelsPerMeter = 2835;
+        h->biClrUsed = 0;
+    }
+    HGLOBAL longer = GlobalReAlloc(dib.get(), GlobalSize(dib.get()) + 64, GMEM_MOVEABLE | GMEM_ZEROINIT);
+    ASSERT_TRUE(longer);
+    dib.release();
+    dib.reset(longer);
+    GlobalBlock out(GaussianBlurDib(dib.get(), 0, 20));
+    GlobalBlock expected(GaussianBlurDib(plain.get(), 0, 20));
+    ASSERT_TRUE(out);
+    EXPECT_EQ(BlockBytes(out.get()), BlockBytes(expected.get()));
+    GlobalLockGuard<BYTE> o(out.get());
+    EXPECT_EQ(reinterpret_cast<const BITMAPINFOHEADER*>(o.get())->biXPelsPerMeter, 0);
 }
 
 TEST(GaussianBlur, NarrowPictureUsesAKernelAsWideAsItsShortSide) {
@@ -238,8 +266,9 @@ void PlainBlend(void* target, const void* overlay, LONG x, LONG y, int flags, bo
 TEST(MaskBlend, RowLoopsMatchThePixelFormOnRandomPictures) {
     std::mt19937 random(32);
     std::uniform_int_distribution<int> pos(-25, 40), side(1, 20);
-    for (int round = 0; round < 200; ++round) {
-        int targetBits = round % 5 == 0 ? 32 : 24, overlayBits = round % 3 == 0 ? 8 : round % 3 == 1 ? 24 : 32;
+    for (int round = 0; round < 400; ++round) {
+        static constexpr int kOverlayBits[5] = {8, 24, 32, 1, 4};
+        int targetBits = round % 5 == 0 ? 32 : round % 11 == 0 ? 8 : 24, overlayBits = kOverlayBits[round % 5];
         bool sprite = round % 4 == 3;
         if (sprite) overlayBits = 32;
         GlobalBlock a(RandomPackedDib(random, side(random), side(random), targetBits));

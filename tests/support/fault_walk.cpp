@@ -4,12 +4,16 @@ namespace testing_support {
 
 int WalkAllocationFailures(const std::function<bool()>& attempt, bool mustFail) {
     const std::size_t before = luma::LiveGlobalBlocks();
+    const std::size_t objectsBefore = luma::LiveGdiObjects();
+    const std::size_t dcsBefore = luma::LiveDeviceContexts();
     for (unsigned n = 1;; ++n) {
         luma::FailAllocationAfter(n);
         bool ok = attempt();
         bool fired = !luma::FaultPending();
         luma::FailAllocationAfter(0);
         EXPECT_EQ(luma::LiveGlobalBlocks(), before) << "blocks leaked with allocation " << n << " failing";
+        EXPECT_EQ(luma::LiveGdiObjects(), objectsBefore) << "GDI objects leaked with allocation " << n << " failing";
+        EXPECT_EQ(luma::LiveDeviceContexts(), dcsBefore) << "device contexts leaked with allocation " << n << " failing";
         if (!fired) {
             EXPECT_TRUE(ok) << "failed although no allocation was refused";
             return static_cast<int>(n - 1);

@@ -1,6 +1,6 @@
 // Walks every allocation an operation makes and fails each in turn: the
-// operation must report failure and leave no global block behind, until it
-// runs through without a fault and succeeds.
+// operation must report failure and leave no global block, GDI object or
+// device context behind, until it runs through without a fault and succeeds.
 #pragma once
 
 #include <gtest/gtest.h>

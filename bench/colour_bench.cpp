@@ -1,0 +1,167 @@
+// The colour stages of a build, each over 48 frames of 640 x 480: the
+// counter "fps" is frames per second. Arguments: built = 0 reduces to
+// "256-color orthogonal", 1 to a palette built from the frames (255 colours
+// and a spare entry, as with supercompression); fast = FastRemap.
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+#include <cstring>
+#include <random>
+#include <vector>
+
+#include "colour/fixed_palette.h"
+#include "colour/quantize.h"
+#include "colour/remap.h"
+#include "colour/supercompress.h"
+#include "effects/frame_list.h"
+#include "image/packed_dib.h"
+#include "plugin/guards.h"
+#include "settings/settings.h"
+
+namespace {
+
+constexpr int kFrames = 48;
+constexpr LONG kWidth = 640, kHeight = 480;
+constexpr COLORREF kBackground = RGB(255, 255, 255);
+
+// A photograph-like scene (smooth shading, fine texture) under falling
+// flakes that move from frame to frame, as the snow effect renders it.
+struct Animation {
+    FrameList list;
+    std::vector<GlobalBlock> images;
+
+    Animation() {
+        std::mt19937 random(2024);
+        std::vector<BYTE> scene(static_cast<std::size_t>(kWidth) * kHeight * 3);
+        std::uniform_int_distribution<int> grain(-6, 6);
+        for (LONG y = 0; y < kHeight; ++y)
+            for (LONG x = 0; x < kWidth; ++x) {
+                BYTE* p = &scene[(static_cast<std::size_t>(y) * kWidth + x) * 3];
+                double hill = std::sin(x / 57.0) * std::cos(y / 43.0);
+                int sky = y < 180;
+                p[0] = static_cast<BYTE>(std::clamp<int>(sky ? 230 - y / 3 : 60 + 40 * hill + grain(random), 0, 255));
+                p[1] = static_cast<BYTE>(std::clamp<int>(sky ? 170 - y / 4 : 110 + 60 * hill + grain(random), 0, 255));
+                p[2] = static_cast<BYTE>(std::clamp<int>(sky ? 90 + y / 5 : 70 + 30 * hill + grain(random), 0, 255));
+            }
+        struct Flake {
+            double x, y, speed;
+            int radius;
+        };
+        std::vector<Flake> flakes(600);
+        for (Flake& f : flakes)
+            f = {static_cast<double>(random() % kWidth), static_cast<double>(random() % kHeight),
+                 1.0 + (random() % 40) / 10.0, 1 + static_cast<int>(random() % 4)};
+
+        records = GlobalAlloc(GHND, kFrames * sizeof(FrameRecord));
+        GlobalLockGuard<FrameRecord> to(records);
+        for (int i = 0; i < kFrames; ++i) {
+            GlobalBlock frame(CreatePackedDib(kWidth, kHeight, nullptr, 24));
+            GlobalLockGuard<BYTE> p(frame.get());
+            DibLayout l;
+            DibLayout::From(p.get(), l);
+            for (LONG y = 0; y < kHeight; ++y)
+                std::memcpy(l.Row(p.get(), y), &scene[static_cast<std::size_t>(y) * kWidth * 3], kWidth * 3);
+            for (const Flake& f : flakes) {
+                LONG fy = static_cast<LONG>(f.y + f.speed * i * 10) % kHeight;
+                FillDibRect(p.get(), static_cast<LONG>(f.x), fy, f.radius, f.radius, kBackground);
+            }
+            to.get()[i] = FrameRecord{frame.get(), nullptr, 10, -1, {}};
+            images.push_back(std::move(frame));
+        }
+        list = {records, kFrames};
+    }
+    ~Animation() {
+        if (records) {
+            GlobalLockGuard<FrameRecord> r(records);
+            for (int i = 0; i < kFrames; ++i)
+                if (r.get()[i].mask) GlobalFree(r.get()[i].mask);
+        }
+        GlobalFree(records);
+    }
+    HGLOBAL Image(int i) const { return images[i].get(); }
+
+    HGLOBAL records = nullptr;
+};
+
+Animation& Frames() {
+    static Animation animation;
+    return animation;
+}
+
+// The palette a build would use, with its depth, count and spare index.
+struct Palette {
+    BYTE triplets[768] = {};
+    int depth = 8;
+    int count = 256;
+    int spare = -1;
+};
+
+Palette MakePalette(bool built) {
+    Palette p;
+    if (!built) {
+        BuildFixedPalette(p.triplets, &p.depth, kOrthogonalPalette);
+        return p;
+    }
+    int count = 255;
+    BuildFramePalette(&count, p.triplets, Frames().list);
+    SortPaletteByLuminance(p.triplets, count);
+    p.depth = DepthForColourCount(count + 1);
+    p.count = count;
+    p.spare = count;
+    p.triplets[count * 3] = GetRValue(kBackground);
+    p.triplets[count * 3 + 1] = GetGValue(kBackground);
+    p.triplets[count * 3 + 2] = GetBValue(kBackground);
+    return p;
+}
+
+void CountFrames(benchmark::State& state) {
+    state.counters["fps"] = benchmark::Counter(kFrames, benchmark::Counter::kIsIterationInvariantRate);
+}
+
+void BM_Quantize(benchmark::State& state) {
+    Frames();
+    for (auto _ : state) {
+        int count = 255;
+        BYTE palette[768];
+        benchmark::DoNotOptimize(BuildFramePalette(&count, palette, Frames().list));
+    }
+    CountFrames(state);
+}
+BENCHMARK(BM_Quantize)->Unit(benchmark::kMillisecond);
+
+template <HGLOBAL (*Reduce)(HGLOBAL, const BYTE*, int, int)>
+void ReduceAll(benchmark::State& state) {
+    Palette palette = MakePalette(state.range(0) != 0);
+    DWORD saved = FastRemap;
+    FastRemap = static_cast<DWORD>(state.range(1));
+    for (auto _ : state)
+        for (int i = 0; i < kFrames; ++i) {
+            GlobalBlock out(Reduce(Frames().Image(i), palette.triplets, palette.depth, palette.count));
+            benchmark::DoNotOptimize(out.get());
+        }
+    FastRemap = saved;
+    CountFrames(state);
+}
+
+void BM_Remap(benchmark::State& state) { ReduceAll<RemapFrame>(state); }
+void BM_Dither(benchmark::State& state) { ReduceAll<DitherFrame>(state); }
+BENCHMARK(BM_Remap)->ArgsProduct({{0, 1}, {0, 1}})->ArgNames({"built", "fast"})->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Dither)->ArgsProduct({{0, 1}, {0, 1}})->ArgNames({"built", "fast"})->Unit(benchmark::kMillisecond);
+
+// Marking every frame, then painting the unchanged pixels of each remapped frame.
+void BM_Supercompress(benchmark::State& state) {
+    Palette palette = MakePalette(state.range(0) != 0);
+    std::vector<GlobalBlock> remapped;
+    for (int i = 0; i < kFrames; ++i)
+        remapped.emplace_back(RemapFrame(Frames().Image(i), palette.triplets, palette.depth, palette.count));
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(MarkUnchangedPixels(Frames().list, kBackground));
+        GlobalLockGuard<FrameRecord> records(Frames().list.records);
+        for (int i = 1; i < kFrames; ++i)
+            ApplyChangeMask(remapped[i].get(), records.get()[i].mask, palette.spare, kBackground);
+    }
+    CountFrames(state);
+}
+BENCHMARK(BM_Supercompress)->Arg(0)->Arg(1)->ArgName("built")->Unit(benchmark::kMillisecond);
+
+}  // namespace
