@@ -132,11 +132,18 @@ int ReadPageInt(HWND window, int id) {
     GetDlgItemTextA(window, id + kSpinIdOffset, range, sizeof range);
     int min = 0, max = 100, def = 0;
     ParseSpinRange(range, min, max, def);
-    BOOL translated = FALSE;
     const bool isSigned = min < 0;
+    if (!isSigned) {
+        // A negative number in an unsigned field is below any minimum.
+        char text[32] = {};
+        GetDlgItemTextA(window, id, text, sizeof text);
+        const char* first = text;
+        while (*first == ' ') ++first;
+        if (*first == '-') return min;
+    }
+    BOOL translated = FALSE;
     UINT raw = GetDlgItemInt(window, id, &translated, isSigned);
-    // Unsigned fields are compared unsigned: a huge typed number is above the
-    // maximum, not a negative one.
+    // Unsigned fields compare unsigned: a huge number is above the maximum.
     long long value = isSigned ? static_cast<long long>(static_cast<int>(raw)) : static_cast<long long>(raw);
     if (value > max) return max;
     if (value < min) return min;

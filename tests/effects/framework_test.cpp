@@ -56,7 +56,6 @@ TEST_F(SourceImage, ALoadedPictureIsCopiedWhole) {
     ASSERT_TRUE(copy);
     EXPECT_NE(copy.get(), picture);
     EXPECT_EQ(BlockBytes(copy.get()), bytes);
-    EXPECT_EQ(GlobalFlags(copy.get()) & GMEM_MOVEABLE, static_cast<UINT>(GMEM_MOVEABLE));
 }
 
 TEST_F(SourceImage, AFailedCopyFallsBackToTheSampleAndLeaksNothing) {

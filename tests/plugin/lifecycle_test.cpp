@@ -14,6 +14,7 @@
 #include "plugin/lifecycle.h"
 #include "plugin/message_dialog.h"
 #include "resources/plugin_resources.h"
+#include "settings/config_file.h"
 #include "settings/settings.h"
 #include "tests/support/dialog_fixture.h"
 
@@ -146,11 +147,24 @@ TEST_F(Lifecycle, EachFolderFunctionHasItsOwnBuffer) {
 }
 
 TEST_F(Lifecycle, LongPathsAreCutToTheBufferSize) {
-    std::string deep = (folder / std::string(240, 'd')).string();
+    std::string deep = (folder / std::string(200, 'd')).string();
+    ASSERT_LT(deep.size(), static_cast<std::size_t>(MAX_PATH));
+    std::filesystem::create_directories(deep);
     setenv("XDG_CONFIG_HOME", deep.c_str(), 1);
     std::string path = DataFolder(std::string(100, 'n').c_str());
     EXPECT_EQ(path.size(), static_cast<std::size_t>(MAX_PATH - 1));
     EXPECT_EQ(path.substr(0, deep.size()), deep);
+}
+
+TEST_F(Lifecycle, AMissingSpecialFolderGivesEmptyPathsAndQuietFileOperations) {
+    setenv("XDG_CONFIG_HOME", (folder / "does-not-exist").c_str(), 1);
+    EXPECT_STREQ(MakerFolder("lumaplug.ini"), "");
+    EXPECT_STREQ(DataFolder("MARKER00470.mkr"), "");
+    MainEffect = 3;
+    ReadConfigFile();
+    WriteConfigFile();
+    EXPECT_EQ(MainEffect, 3u);
+    EXPECT_FALSE(std::filesystem::exists(folder / "does-not-exist"));
 }
 
 TEST(Strings, TheErrorTextsAndTheMissingStringText) {
