@@ -132,8 +132,8 @@ BOOL WINAPI FreeResource(HGLOBAL) { return FALSE; }  // nothing to free, as on 3
 
 int WINAPI LoadStringA(HINSTANCE instance, UINT id, LPSTR buffer, int size) {
     if (!buffer) return 0;
-    HRSRC found = FindResourceA(instance, MAKEINTRESOURCEA(id), RT_STRING);
-    const auto* entry = reinterpret_cast<const luma::Resource*>(found);
+    // String ids start at 0, which FindResource would take for a missing name.
+    const luma::Resource* entry = luma::Lookup(instance, MAKEINTRESOURCEA(id), RT_STRING);
     if (size == 0) {
         // The caller asks for the string itself, read-only.
         *reinterpret_cast<const char**>(buffer) = entry ? static_cast<const char*>(entry->data) : nullptr;

@@ -1,16 +1,13 @@
 #include <cstring>
 
+#include "dialog/main_dialog.h"
 #include "plugin/host_interface.h"
 #include "plugin/lifecycle.h"
-
-namespace {
-HINSTANCE moduleHandle;
-}
-
-HINSTANCE PluginModule() { return moduleHandle; }
+#include "plugin/message_dialog.h"
+#include "resources/plugin_resources.h"
 
 BOOL WINAPI DllMain(HINSTANCE module, DWORD, LPVOID) {
-    moduleHandle = module;
+    KeepModuleHandle(module);
     return TRUE;
 }
 
@@ -26,7 +23,25 @@ int PLUGIN16GetPluginParams(PluginInfoRecord* info) {
     return 1;
 }
 
-int PLUGIN16DoBuild(HWND, HostContext*) {
-    // The main dialog is not part of this build yet.
-    return 0;
+int PLUGIN16DoBuild(HWND parent, HostContext* context) {
+    if (!context) {
+        // Nothing can be asked of a host that gave no record.
+        MessageDialog(parent, "Internal error");
+        return 0;
+    }
+    if (((context->version >> 8) & 0xFF) < kMinimumHostVersionByte) {
+        MessageDialog(parent,
+                      "You need a newer version of Celwright Professional or Reelwright to support this plugin.\n\n"
+                      "Please visit the Vellumark web page to update your software.");
+        if (parent && IsWindow(parent)) {
+            InvalidateRect(parent, nullptr, TRUE);
+            UpdateWindow(parent);
+        }
+        return 0;
+    }
+    StartRun(context);
+    DialogBoxParamA(PluginModule(), MAKEINTRESOURCE(kMainDialogTemplate), parent, MainDialogProc,
+                    reinterpret_cast<LPARAM>(context));
+    EndRun(parent);
+    return 1;
 }

@@ -2,15 +2,20 @@
 
 #include <dlfcn.h>
 #include <elf.h>
+#include <unistd.h>
+
+#include <windows.h>
 
 #include <algorithm>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <set>
 #include <string>
 #include <vector>
 
+#include "luma/automation.h"
 #include "plugin/host_interface.h"
 
 namespace {
@@ -83,6 +88,76 @@ TEST_F(LoadedPlugin, SmallRecordSizeZeroFillsOnlyThatManyBytes) {
     EXPECT_EQ(info->version, kInterfaceVersion);
     EXPECT_STREQ(info->name, "Lumafex");  // still written at its place
     EXPECT_EQ(record[8 + 100], 0xCC);      // not zeroed
+}
+
+}  // namespace
+
+namespace {
+
+// The module's own run: refused for an old host with the plug-in's message
+// box, opened and closed for a current one.
+class ModuleRun : public ::testing::Test {
+protected:
+    void SetUp() override {
+        config = std::filesystem::temp_directory_path() / ("lumafex-module-" + std::to_string(getpid()));
+        std::filesystem::create_directories(config / "Vellumark");
+        setenv("XDG_CONFIG_HOME", config.c_str(), 1);
+        luma::automation::Reset();
+        lib = dlopen(LUMAFEX_PLUGIN_PATH, RTLD_NOW | RTLD_LOCAL);
+        ASSERT_NE(lib, nullptr) << dlerror();
+        build = reinterpret_cast<DoBuildFunction>(dlsym(lib, "PLUGIN16DoBuild"));
+        ASSERT_NE(build, nullptr);
+    }
+    void TearDown() override {
+        if (lib) dlclose(lib);
+        luma::automation::Reset();
+        unsetenv("XDG_CONFIG_HOME");
+        std::error_code ignored;
+        std::filesystem::remove_all(config, ignored);
+    }
+    static std::int64_t Callback(void*, std::uint32_t, std::int64_t, void*) { return 1; }
+
+    std::filesystem::path config;
+    void* lib = nullptr;
+    DoBuildFunction build = nullptr;
+};
+
+TEST_F(ModuleRun, AnOldHostIsRefusedWithTheMessage) {
+    HostContext host{};
+    host.size = sizeof host;
+    host.version = 15u << 8;
+    host.callback = Callback;
+    std::string message;
+    luma::automation::CurrentScript().Do("answer", [&] {
+        HWND box = luma::automation::ActiveWindow();
+        char text[512] = {};
+        GetDlgItemTextA(box, 101, text, sizeof text);
+        message = text;
+        return luma::automation::Click(IDOK, box);
+    });
+    EXPECT_EQ(build(nullptr, &host), 0);
+    EXPECT_EQ(message,
+              "You need a newer version of Celwright Professional or Reelwright to support this plugin.\n\n"
+              "Please visit the Vellumark web page to update your software.");
+}
+
+TEST_F(ModuleRun, ACurrentHostGetsTheDialogAndOneBack) {
+    HostContext host{};
+    host.size = sizeof host;
+    host.version = 16u << 8;
+    host.callback = Callback;
+    host.flags = kHundredthsFlag;
+    std::string title;
+    luma::automation::CurrentScript().Do("close", [&] {
+        HWND dialog = luma::automation::ActiveWindow();
+        char text[64] = {};
+        GetWindowTextA(dialog, text, sizeof text);
+        title = text;
+        return luma::automation::Click(IDCANCEL, dialog);
+    });
+    EXPECT_EQ(build(nullptr, &host), 1);
+    EXPECT_EQ(title, "Lumafex");
+    EXPECT_TRUE(std::filesystem::exists(config / "Vellumark" / "lumaplug.ini"));
 }
 
 }  // namespace

@@ -1,0 +1,45 @@
+// The operations most effects share: Preview renders frame 0 alone, Build
+// renders Frames frames at the page's Delay into the FrameList. An effect
+// supplies only its body: its state block and the three steps below.
+#pragma once
+
+#include <windows.h>
+
+#include <cstddef>
+
+#include "effects/framework.h"
+#include "effects/pages.h"
+
+struct EffectBody {
+    void* state;            // the effect's state block, zeroed before each use
+    std::size_t stateSize;
+    // Builds the per-build state for a picture of width x height; 0 on failure
+    // (having freed what it made).
+    int (*Initialise)(BuildContext* context, LONG width, LONG height);
+    // Renders frame `frame`; a new PackedDib, or null on failure.
+    HGLOBAL (*RenderFrame)(BuildContext* context, int frame);
+    void (*FreeState)(BuildContext* context);
+    int delayControl;   // page field of the frame delay
+    int framesControl;  // page field of the frame count
+};
+
+int CommonPreview(BuildContext* context, const EffectBody& body);
+int CommonBuild(BuildContext* context, const EffectBody& body);
+
+template <const EffectBody& Body>
+int PreviewWith(BuildContext* context) {
+    return CommonPreview(context, Body);
+}
+
+template <const EffectBody& Body>
+int BuildWith(BuildContext* context) {
+    return CommonBuild(context, Body);
+}
+
+template <int StyleNumber>
+int PageSetupOf(BuildContext* context) {
+    return SetUpPage(context, StyleNumber);
+}
+
+// Reports progress (request 13) to the build's host, if it has one.
+void ReportProgress(const BuildContext* context, int frame, int frames);
