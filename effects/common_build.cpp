@@ -1,4 +1,5 @@
 #include "effects/common_build.h"
+#include "effects/effect_bodies.h"
 
 #include <cstdint>
 #include <cstring>
@@ -73,3 +74,5 @@ int CommonBuild(BuildContext* context, const EffectBody& body) {
     if (body.FreeState) body.FreeState(context);
     return 1;
 }
+
+int RenderingNotAvailable(BuildContext*, LONG, LONG) { return 0; }

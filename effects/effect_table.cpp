@@ -5,45 +5,38 @@
 
 namespace {
 
-// Matrix masks its gutter colour.
-DWORD MatrixBackgroundColour(HWND page, int ask) {
-    return ask == 0 ? ReadPageColour(page, kMatrixBackgroundControl) : kNoBackground;
-}
-
-int TracksPageEvent(HWND, int) { return 0; }
-
 template <int Index>
-constexpr EffectRecord Record(PreviewOperation preview, BuildOperation build,
-                              BackgroundColourOperation background = DefaultBackgroundColour,
-                              PageEventOperation event = DefaultPageEvent) {
+EffectRecord Record(const EffectOperations& operations) {
     constexpr int style = kEffectNames[Index].styleNumber;
-    return EffectRecord{kEffectNames[Index].name, PageSetupOf<style>, preview, build, background, event,
-                        kPageControlLists[style], nullptr};
+    return EffectRecord{kEffectNames[Index].name, PageSetupOf<style>, operations.Preview, operations.Build,
+                        operations.BackgroundColour, operations.PageEvent, kPageControlLists[style], nullptr};
 }
 
 }  // namespace
 
+// Each effect's operations are constant-initialised in its own file, so they
+// are in place before this table is filled.
 const EffectRecord EffectTable[kEffectCount] = {
-    Record<0>(PreviewWith<ArrowsBody>, BuildWith<ArrowsBody>),
-    Record<1>(PreviewWith<BadVideoBody>, BuildWith<BadVideoBody>),
-    Record<2>(PreviewWith<BubblesBody>, BuildWith<BubblesBody>),
-    Record<3>(PreviewWith<ConfettiBody>, BuildWith<ConfettiBody>),
-    Record<4>(PreviewWith<GravityBody>, BuildWith<GravityBody>),
-    Record<5>(PreviewWith<GridlockBody>, BuildWith<GridlockBody>),
-    Record<6>(PreviewWith<HyperspaceBody>, BuildWith<HyperspaceBody>),
-    Record<7>(PreviewWith<MatrixBody>, BuildWith<MatrixBody>, MatrixBackgroundColour),
-    Record<8>(PreviewWith<ParticlesBody>, BuildWith<ParticlesBody>),
-    Record<9>(PreviewWith<PhasersBody>, BuildWith<PhasersBody>),
-    Record<10>(PreviewWith<PingBody>, BuildWith<PingBody>),
-    Record<11>(PreviewWith<PlasmaArcBody>, BuildWith<PlasmaArcBody>),
-    Record<12>(PreviewWith<RainBody>, BuildWith<RainBody>),
-    Record<13>(PreviewWith<SkipIntroBody>, BuildWith<SkipIntroBody>),
-    Record<14>(PreviewWith<SingularityBody>, BuildWith<SingularityBody>),
-    Record<15>(PreviewWith<SnowBody>, BuildWith<SnowBody>),
-    Record<16>(PreviewWith<SparkleBody>, BuildWith<SparkleBody>),
-    Record<17>(PreviewWith<StarsBody>, BuildWith<StarsBody>),
-    Record<18>(PreviewWith<TracksBody>, BuildWith<TracksBody>, DefaultBackgroundColour, TracksPageEvent),
-    Record<19>(PreviewWith<WaveBody>, BuildWith<WaveBody>),
+    Record<0>(ArrowsOperations),
+    Record<1>(BadVideoOperations),
+    Record<2>(BubblesOperations),
+    Record<3>(ConfettiOperations),
+    Record<4>(GravityOperations),
+    Record<5>(GridlockOperations),
+    Record<6>(HyperspaceOperations),
+    Record<7>(MatrixOperations),
+    Record<8>(ParticlesOperations),
+    Record<9>(PhasersOperations),
+    Record<10>(PingOperations),
+    Record<11>(PlasmaArcOperations),
+    Record<12>(RainOperations),
+    Record<13>(SkipIntroOperations),
+    Record<14>(SingularityOperations),
+    Record<15>(SnowOperations),
+    Record<16>(SparkleOperations),
+    Record<17>(StarsOperations),
+    Record<18>(TracksOperations),
+    Record<19>(WaveOperations),
 };
 
 const EffectRecord* EffectAt(int index) {

@@ -5,6 +5,7 @@
 #include <iterator>
 #include <limits>
 
+#include "effects/pages.h"
 #include "image/filters.h"
 #include "image/gdi_guards.h"
 #include "image/packed_dib.h"
@@ -60,6 +61,16 @@ ColorSet MakeColorSet(COLORREF colour1, const COLORREF (&others)[4], const bool 
     for (int i = 0; i < 4; ++i)
         if (enabled[i]) set.colours[set.count++] = others[i];
     return set;
+}
+
+ColorSet ReadColorSet(HWND page, const ColorSetControls& ids) {
+    COLORREF others[4];
+    bool enabled[4];
+    for (int i = 0; i < 4; ++i) {
+        others[i] = ReadPageColour(page, ids.colour[i + 1]);
+        enabled[i] = ReadPageCheck(page, ids.enable[i]);
+    }
+    return MakeColorSet(ReadPageColour(page, ids.colour[0]), others, enabled);
 }
 
 int PickIndexWithoutRepeat(int count, int& previous) {

@@ -20,6 +20,15 @@ struct ColorSet {
 // The set from Color 1, Colors 2 to 5 and their Enable boxes, in page order.
 ColorSet MakeColorSet(COLORREF colour1, const COLORREF (&others)[4], const bool (&enabled)[4]);
 
+// A page's colour buttons Color 1 to 5 and Enable boxes 2 to 5.
+struct ColorSetControls {
+    int colour[kColorSetSize];
+    int enable[kColorSetSize - 1];
+};
+
+// The set as the page shows it; an indeterminate Enable box counts as clear.
+ColorSet ReadColorSet(HWND page, const ColorSetControls& ids);
+
 // An index 0..count-1 that differs from previous where the random numbers
 // allow: rand() mod count, drawn up to 16 times until it differs (the 16th
 // draw is kept even if it does not). One choice draws nothing. previous,

@@ -1,0 +1,14 @@
+// Tracks.
+#include "effects/effect_bodies.h"
+#include "effects/pages.h"
+
+namespace {
+
+int TracksPageEvent(HWND, int) { return 0; }
+
+constexpr EffectBody TracksBody = PendingBody(524, 530);
+
+}  // namespace
+
+const EffectOperations TracksOperations{PreviewWith<TracksBody>, BuildWith<TracksBody>, DefaultBackgroundColour,
+                                        TracksPageEvent};
