@@ -26,6 +26,11 @@ constexpr EffectBody PendingBody(int delayControl, int framesControl) {
     return EffectBody{nullptr, 0, RenderingNotAvailable, nullptr, nullptr, delayControl, framesControl};
 }
 
+// The bodies, for tests that drive an effect frame by frame.
+extern const EffectBody ArrowsBody, BadVideoBody, BubblesBody, ConfettiBody, GravityBody, GridlockBody,
+    HyperspaceBody, MatrixBody, ParticlesBody, PhasersBody, PingBody, PlasmaArcBody, RainBody, SkipIntroBody,
+    SingularityBody, SnowBody, SparkleBody, StarsBody, TracksBody, WaveBody;
+
 extern const EffectOperations ArrowsOperations;
 extern const EffectOperations BadVideoOperations;
 extern const EffectOperations BubblesOperations;

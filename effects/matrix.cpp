@@ -10,9 +10,9 @@ DWORD MatrixBackgroundColour(HWND page, int ask) {
     return ask == 0 ? ReadPageColour(page, kMatrixBackgroundControl) : kNoBackground;
 }
 
-constexpr EffectBody MatrixBody = PendingBody(674, 678);
-
 }  // namespace
+
+constexpr EffectBody MatrixBody = PendingBody(674, 678);
 
 const EffectOperations MatrixOperations{PreviewWith<MatrixBody>, BuildWith<MatrixBody>, MatrixBackgroundColour,
                                         DefaultPageEvent};

@@ -1,10 +1,6 @@
 // Snow.
 #include "effects/effect_bodies.h"
 
-namespace {
-
 constexpr EffectBody SnowBody = PendingBody(126, 102);
-
-}  // namespace
 
 const EffectOperations SnowOperations = CommonOperations<SnowBody>();

@@ -6,9 +6,9 @@ namespace {
 
 int TracksPageEvent(HWND, int) { return 0; }
 
-constexpr EffectBody TracksBody = PendingBody(524, 530);
-
 }  // namespace
+
+constexpr EffectBody TracksBody = PendingBody(524, 530);
 
 const EffectOperations TracksOperations{PreviewWith<TracksBody>, BuildWith<TracksBody>, DefaultBackgroundColour,
                                         TracksPageEvent};

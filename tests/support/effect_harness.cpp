@@ -5,6 +5,7 @@
 
 #include "effects/effect_table.h"
 #include "effects/framework.h"
+#include "effects/source_image.h"
 #include "luma/automation.h"
 
 namespace testing_support {
@@ -58,6 +59,27 @@ BuiltFrames EffectTest::Build(int effect) {
     context.frames = &frames.list;
     context.host = host->context();
     frames.result = EffectTable[effect].Build(&context);
+    return frames;
+}
+
+std::vector<GlobalBlock> EffectTest::RenderSequence(const EffectBody& body, int count) {
+    std::vector<GlobalBlock> frames;
+    BuildContext context{};
+    context.page = dialog;
+    context.host = host->context();
+    if (body.state) std::memset(body.state, 0, body.stateSize);
+    context.state = body.state;
+    LONG width = 0, height = 0;
+    {
+        GlobalBlock source(GetSourceImageCopy());
+        GlobalLockGuard<BITMAPINFOHEADER> header(source.get());
+        if (!header) return frames;
+        width = header->biWidth;
+        height = header->biHeight;
+    }
+    if (!body.Initialise || !body.Initialise(&context, width, height)) return frames;
+    for (int i = 0; i < count; ++i) frames.emplace_back(body.RenderFrame(&context, i));
+    if (body.FreeState) body.FreeState(&context);
     return frames;
 }
 

@@ -8,7 +8,9 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
+#include "effects/common_build.h"
 #include "effects/frame_list.h"
 #include "plugin/guards.h"
 #include "tests/support/dialog_fixture.h"
@@ -44,6 +46,12 @@ protected:
     // Preview and Build of the effect at table index (effect list order).
     GlobalBlock Preview(int effect);
     BuiltFrames Build(int effect);
+
+    // count consecutive frames of a body whose state is made for the page as
+    // it stands (Frames and all), as the build loop renders them: frames past
+    // the page's Frames show whether the motion closes its loop. Empty when
+    // the state cannot be made; a frame that fails to render is null.
+    std::vector<GlobalBlock> RenderSequence(const EffectBody& body, int count);
 };
 
 // Table index of the effect with this name; -1 when there is none.
