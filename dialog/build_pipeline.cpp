@@ -26,7 +26,6 @@ constexpr char kComment[] =
     "for more information.";
 
 struct Options {
-    int effect;
     bool trueColour;
     bool dither;
     bool customPalette;
@@ -40,8 +39,6 @@ bool Checked(HWND dialog, int id) { return IsDlgButtonChecked(dialog, id) == BST
 
 Options ReadOptions(HWND dialog) {
     Options options{};
-    LRESULT selection = SendDlgItemMessageA(dialog, kEffectList, CB_GETCURSEL, 0, 0);
-    options.effect = selection == CB_ERR ? 0 : static_cast<int>(selection);
     options.trueColour = Checked(dialog, kTrueColourBox);
     options.dither = Checked(dialog, kDitherBox);
     options.customPalette = Checked(dialog, kCustomPaletteBox);
@@ -236,15 +233,17 @@ void MemoryError(HWND dialog) { MessageDialog(dialog, LoadResourceString(kString
 const char* DescriptiveComment() { return kComment; }
 
 int RunBuild(HWND dialog, HostContext* host, BuildMode mode) {
+    LRESULT selection = SendDlgItemMessageA(dialog, kEffectList, CB_GETCURSEL, 0, 0);
+    const EffectRecord* effect = EffectAt(selection == CB_ERR ? 0 : static_cast<int>(selection));
+    return effect ? RunBuildWith(dialog, host, mode, *effect) : 0;
+}
+
+int RunBuildWith(HWND dialog, HostContext* host, BuildMode mode, const EffectRecord& record) {
     if (!host || !host->callback) return 0;
     Options options = ReadOptions(dialog);
     WaitCursor wait;
     const HostLink link(host);
-    const EffectRecord* effect = EffectAt(options.effect);
-    if (!effect) {
-        MemoryError(dialog);
-        return 0;
-    }
+    const EffectRecord* effect = &record;
 
     RunFrames frames;
     BuildContext context{};

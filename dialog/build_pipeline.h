@@ -14,6 +14,10 @@ enum class BuildMode { Build = 0, Test = 1 };
 // failure has been shown to the user, and nothing the run made is left.
 int RunBuild(HWND dialog, HostContext* host, BuildMode mode);
 
+struct EffectRecord;
+// The same with the effect given instead of the effect list's selection.
+int RunBuildWith(HWND dialog, HostContext* host, BuildMode mode, const EffectRecord& effect);
+
 // The text of the descriptive comment (request 3).
 const char* DescriptiveComment();
 
