@@ -378,8 +378,10 @@ void BoundControlCommand(HWND dialog, int id, int code, HWND control) {
         RepaintMarkerWindow(dialog);
         return;
     }
-    const BoundKind kind =
-        IsBoundUpDown(control) ? BoundKindOf(GetDlgItem(dialog, id - kSpinIdOffset)) : BoundKindOf(control);
+    const bool upDown = IsBoundUpDown(control);
+    const BoundKind kind = upDown ? BoundKindOf(GetDlgItem(dialog, id - kSpinIdOffset)) : BoundKindOf(control);
+    // Focus moving in and out of a field changes no value and no preview.
+    const bool changed = upDown || code == EN_CHANGE || code == BN_CLICKED;
     if (kind == BoundKind::None) return;
     if (kind == BoundKind::Colour) {
         if (code == BN_CLICKED) ChooseColour(dialog, control);
@@ -391,7 +393,7 @@ void BoundControlCommand(HWND dialog, int id, int code, HWND control) {
     case BoundKind::Spin:
     case BoundKind::SignedSpin:
     case BoundKind::Check:
-        if (id >= kEffectList) RestartPreviewTimer(dialog);
+        if (id >= kEffectList && changed) RestartPreviewTimer(dialog);
         break;
     case BoundKind::Combo:
         if (code == CBN_CLOSEUP) RepaintPreview(dialog);

@@ -50,6 +50,7 @@ constexpr luma::DialogTemplate kYesNoCancelBox = MakeDialogTemplate(
 // above the page area on the right, the output options and the buttons
 // below it.
 constexpr DWORD kCheckStyle = WS_VISIBLE | WS_TABSTOP | BS_AUTOCHECKBOX;
+// A drop-down list's height is that of its opened list.
 constexpr DWORD kListStyle = WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST;
 constexpr DWORD kOwnerDrawn = WS_VISIBLE | BS_OWNERDRAW;
 constexpr DialogItemTemplate kMainItems[] = {
@@ -60,7 +61,7 @@ constexpr DialogItemTemplate kMainItems[] = {
     {"BUTTON", "Select...", 51, 162, 224, 50, 14, kButtonStyle},
     {"BUTTON", "", 17, 8, 262, 38, 32, kOwnerDrawn},
     {"STATIC", "Effect", 33, kPageAreaLeft, 10, 30, 8, kTextStyle},
-    {"COMBOBOX", "", 50, kPageAreaLeft + 34, 8, 120, 12, kListStyle},
+    {"COMBOBOX", "", 50, kPageAreaLeft + 34, 8, 120, 200, kListStyle},
     {"BUTTON", "Tr&ue color", 10, 222, 236, 70, 10, kCheckStyle},
     {"BUTTON", "&Custom palette", 14, 222, 250, 70, 10, kCheckStyle},
     {"BUTTON", "&Dither", 15, 222, 264, 70, 10, kCheckStyle},
@@ -68,7 +69,7 @@ constexpr DialogItemTemplate kMainItems[] = {
     {"BUTTON", "Add comme&nt", 20, 300, 250, 76, 10, kCheckStyle},
     {"BUTTON", "&Mask background", 21, 300, 264, 76, 10, kCheckStyle},
     {"STATIC", "Palette:", 34, 222, 283, 30, 8, kTextStyle},
-    {"COMBOBOX", "", 13, 256, 281, 120, 12, kListStyle},
+    {"COMBOBOX", "", 13, 256, 281, 120, 110, kListStyle},
     {"BUTTON", "Open/Save", 36, 384, 234, 60, 14, kButtonStyle},
     {"BUTTON", "A&bout", 18, 384, 251, 60, 14, kButtonStyle},
     {"BUTTON", "Build", IDOK, 452, 234, 60, 14, kButtonStyle | BS_DEFPUSHBUTTON},
