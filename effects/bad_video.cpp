@@ -4,9 +4,9 @@
 #include "effects/bad_video.h"
 
 #include <algorithm>
-#include <climits>
 #include <cstdint>
 #include <cstring>
+#include <limits>
 
 #include "effects/effect_bodies.h"
 #include "effects/source_image.h"
@@ -54,7 +54,6 @@ struct BadVideoDisturbance {
     std::int32_t blockSize;    // block error
     // Snow fade.
     std::int32_t fadeLength;
-    std::int32_t expectedLength;
     float level;
     std::int32_t phase;
 };
@@ -345,7 +344,6 @@ void PlanDisturbances(HWND page, BadVideoState& s) {
         BadVideoDisturbance& d = s.disturbances[i];
         if (d.kind == kSnowFade) {
             d.fadeLength = kFadeLength;
-            d.expectedLength = kFadeLength;
             s.expectedFrames += kFadeExpectedFrames;
             continue;
         }
@@ -379,7 +377,6 @@ int InitialiseFrom(BuildContext* context, HGLOBAL source) {
         s.width = header->biWidth;
         s.height = header->biHeight;
     }
-    if (s.width > LONG_MAX / 4 || s.height > LONG_MAX / 4) return 0;  // no room for the 4x monitor drawing
     s.stride = DibStride(s.width, 24);
     HWND page = context->page;
     crt::srand(static_cast<unsigned>(ReadPageInt(page, kSeedControl)));
@@ -674,7 +671,8 @@ COLORREF MonitorShade(COLORREF colour, double factor) {
 bool MakeMonitor(int type, LONG width, LONG height, COLORREF colour, HGLOBAL* overlay, HGLOBAL* mask) {
     *overlay = *mask = nullptr;
     if (type == kNoMonitor) return true;
-    if (width <= 0 || height <= 0 || width > LONG_MAX / 4 || height > LONG_MAX / 4) return false;
+    constexpr LONG kLargest = std::numeric_limits<LONG>::max() / 4;  // the 4x drawing must fit
+    if (width <= 0 || height <= 0 || width > kLargest || height > kLargest) return false;
     const LONG rim = std::min(width, height) * 5 / 100;
     const LONG b = 4 * std::max<LONG>(2, rim);
     GlobalBlock picture(CreatePackedDib(width, height, nullptr, 24));
