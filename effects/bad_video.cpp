@@ -694,5 +694,5 @@ bool MakeMonitor(int type, LONG width, LONG height, COLORREF colour, HGLOBAL* ov
 constexpr EffectBody BadVideoBody{&badVideoState, sizeof(BadVideoState), BadVideoInitialise, BadVideoRenderFrame,
                                   BadVideoFreeState, kShortDelayControl, 0};
 
-const EffectOperations BadVideoOperations{PreviewWith<BadVideoBody>, BadVideoBuild, DefaultBackgroundColour,
-                                          DefaultPageEvent};
+constexpr EffectOperations BadVideoOperations{PreviewWith<BadVideoBody>, BadVideoBuild, DefaultBackgroundColour,
+                                              DefaultPageEvent};
