@@ -45,6 +45,7 @@ constexpr int kBoxes[5] = {kFlashBox, kFadeBox, kSnowFlashBox, kRasterBox, kBloc
 constexpr COLORREF kLight = RGB(221, 228, 244);
 constexpr COLORREF kDark = RGB(51, 51, 51);
 constexpr COLORREF kBody = RGB(70, 71, 65);
+constexpr unsigned kSeed = 9453;  // the page's built-in seed
 // The snow fade's frames: two fades of 16 steps each way, less the two
 // steps that share a frame, and the hold.
 constexpr int kFadeFrames = 63;
@@ -129,12 +130,14 @@ bool IsBlockError(const Pixels& p, const Pixels& picture, LONG size) {
     return false;
 }
 
-// Mean difference of all channels from the picture.
-double Distance(const Pixels& p, const Pixels& picture) {
-    double sum = 0;
-    for (std::size_t i = 0; i < p.values.size(); ++i)
-        for (int c = 0; c < 3; ++c) sum += std::abs(Channel(p.values[i], c) - Channel(picture.values[i], c));
-    return sum / (3.0 * static_cast<double>(p.values.size()));
+// Per channel trunc(a x alpha / 255) + trunc(b x (255 - alpha) / 255).
+Pixels Blend(const Pixels& a, const Pixels& b, int alpha) {
+    Pixels out = a;
+    for (std::size_t i = 0; i < out.values.size(); ++i)
+        out.values[i] = PerChannel([&](int c) {
+            return Channel(a.values[i], c) * alpha / 255 + Channel(b.values[i], c) * (255 - alpha) / 255;
+        });
+    return out;
 }
 
 // The lengths the programme draws first, one for each disturbance but the
@@ -225,36 +228,54 @@ protected:
 };
 
 TEST_F(BadVideo, NothingCheckedPlaysTheSnowFadeAlone) {
-    const Pixels picture = LoadPicture(32, 24);
+    // An odd width: the last pair of each row keeps only its first pixel.
+    const Pixels picture = LoadPicture(5, 3);
     Programme({});
     Monitor(kNoMonitor);
+    SetField(kSeedField, 2345);
     SetField(kShortField, 3);
     SetField(kLongField, 77);
     BuiltFrames built = Build(effect);
     ASSERT_EQ(built.result, 1);
-    ASSERT_EQ(built.count(), kFadeFrames);
-    std::vector<Pixels> frames;
-    for (int i = 0; i < built.count(); ++i) frames.push_back(Read(built[i].image));
 
-    // Level 0 of a clouding is the picture; the frame that ends it is pure
-    // snow; the hold in the middle is the picture for the long delay.
-    for (int i : {0, 31, 32}) EXPECT_EQ(frames[i], picture) << i;
-    for (int i : {15, 47}) EXPECT_TRUE(IsPureSnow(frames[i])) << i;
-    for (int i = 0; i < built.count(); ++i) {
-        if (i == 31) {
-            EXPECT_EQ(built[i].delay, 77u);
-            continue;
+    // The fade as its phases describe it: cloud over, clear, hold, cloud
+    // over, clear. Each step makes fresh snow, then draws its delay, and
+    // blends at level k / 16; the last clouding step's frame is replaced by
+    // the first clearing step's.
+    crt::srand(2345);
+    auto snow = [&] {
+        Pixels s{picture.width, picture.height, std::vector<COLORREF>(picture.values.size())};
+        for (LONG y = 0; y < s.height; ++y)
+            for (LONG x = 0; x <= s.width; x += 2) {
+                const int n = crt::rand() % 256;
+                if (x < s.width) s.values[y * s.width + x] = SnowColour(n, kLight, kDark);
+                if (x + 1 < s.width) s.values[y * s.width + x + 1] = SnowColour(std::min(n + n / 2, 255), kLight, kDark);
+            }
+        return s;
+    };
+    std::vector<std::pair<Pixels, DWORD>> expected;
+    auto step = [&](bool clouding, int k) {
+        const Pixels s = snow();
+        const DWORD delay = static_cast<DWORD>(crt::rand() % 4 + 3);
+        const int a = k * 255 / 16;
+        return std::pair{clouding ? Blend(s, picture, a) : Blend(picture, s, a), delay};
+    };
+    for (int fade = 0; fade < 2; ++fade) {
+        for (int k = 0; k < 16; ++k) {
+            auto frame = step(true, k);
+            if (k < 15) expected.push_back(frame);
         }
-        EXPECT_GE(built[i].delay, 3u) << i;
-        EXPECT_LT(built[i].delay, 7u) << i;  // short .. 25 x short / 10 - 1
+        for (int k = 0; k < 16; ++k) expected.push_back(step(false, k));
+        if (fade == 0) expected.emplace_back(picture, 77);
     }
-    // The picture clouds over into snow, and the snow clears back.
-    for (int start : {0, 32}) {
-        for (int i = start; i < start + 14; ++i)
-            EXPECT_LT(Distance(frames[i], picture), Distance(frames[i + 1], picture)) << i;
-        for (int i = start + 15; i < start + 30; ++i)
-            EXPECT_GT(Distance(frames[i], picture), Distance(frames[i + 1], picture)) << i;
+    ASSERT_EQ(expected.size(), static_cast<std::size_t>(kFadeFrames));
+    ASSERT_EQ(built.count(), kFadeFrames);
+    for (int i = 0; i < built.count(); ++i) {
+        EXPECT_EQ(Read(built[i].image), expected[i].first) << "frame " << i;
+        EXPECT_EQ(built[i].delay, expected[i].second) << "frame " << i;
     }
+    for (int i : {0, 31, 32}) EXPECT_EQ(Read(built[i].image), picture) << i;
+    for (int i : {15, 47}) EXPECT_TRUE(IsPureSnow(Read(built[i].image))) << i;
 
     const auto reports = Progress();
     ASSERT_EQ(reports.size(), static_cast<std::size_t>(kFadeFrames));
@@ -406,6 +427,68 @@ TEST_F(BadVideo, BlockErrorBandsStartWithinTheFirst32767Counts) {
     EXPECT_GT(changed, 10);
 }
 
+// Entry of the 3-3-2 palette: red and green in eighths, blue in quarters.
+COLORREF GlitchPalette(int entry) {
+    const BYTE eighths[8] = {0, 36, 72, 108, 144, 180, 216, 255};
+    const BYTE quarters[4] = {0, 85, 170, 255};
+    return RGB(eighths[(entry >> 5) & 7], eighths[(entry >> 2) & 7], quarters[entry & 3]);
+}
+
+TEST_F(BadVideo, BlockErrorsFlattenTheDrawnBandAndGlitchThroughTheThreeThreeTwoPalette) {
+    const Pixels picture = LoadPicture(640, 480, 11);
+    Programme({kBlockBox});
+    Monitor(kNoMonitor);
+    SetField(kSeedField, 4711);
+    SetField(kMediumField, 10);
+    BuiltFrames built = Build(effect);
+    ASSERT_EQ(built.result, 1);
+
+    // Delays in trunc(10 / 10) .. 5 x 10 - 1.
+    const std::int64_t area = 640 * 480;
+    crt::srand(4711);
+    const int total = crt::rand() % 24 + 12;
+    ASSERT_EQ(built.count(), total);
+    int glitched = 0, flattened = 0;
+    for (int k = 0; k < total; ++k) {
+        SCOPED_TRACE(k);
+        if (k % 4 == 0) {
+            EXPECT_EQ(built[k].delay, static_cast<DWORD>(crt::rand() % 49 + 1));
+            EXPECT_EQ(Read(built[k].image), picture);
+            continue;
+        }
+        const std::int64_t start = crt::rand() % area;
+        const std::int64_t length = crt::rand() % (area - start);
+        EXPECT_EQ(built[k].delay, static_cast<DWORD>(crt::rand() % 49 + 1));
+        const LONG size = 30 + crt::rand() % 6;  // max(4, 480 / 16) and up to 5 more
+        const bool glitch = crt::rand() % 2 != 0;
+        // Blocks row by row, each counting size x size however much of it
+        // lies inside the picture.
+        Pixels expected = picture;
+        std::int64_t count = 0;
+        for (LONG top = 0; top < 480; top += size)
+            for (LONG left = 0; left < 640; left += size, count += size * size) {
+                if (count < start || count >= start + length) continue;
+                const LONG right = std::min<LONG>(left + size, 640), bottom = std::min<LONG>(top + size, 480);
+                unsigned sum[3] = {0, 0, 0}, pixels = 0;
+                for (LONG y = top; y < bottom; ++y)
+                    for (LONG x = left; x < right; ++x, ++pixels)
+                        for (int c = 0; c < 3; ++c) sum[c] += Channel(picture(x, y), c);
+                COLORREF colour = PerChannel([&](int c) { return sum[c] / pixels; });
+                if (glitch && crt::rand() % 3 == 0) {
+                    const COLORREF p = GlitchPalette(crt::rand() % 256);
+                    colour = PerChannel([&](int c) { return (Channel(colour, c) + Channel(p, c)) / 2; });
+                    ++glitched;
+                }
+                ++flattened;
+                for (LONG y = top; y < bottom; ++y)
+                    for (LONG x = left; x < right; ++x) expected.values[y * 640 + x] = colour;
+            }
+        EXPECT_EQ(Read(built[k].image), expected);
+    }
+    EXPECT_GT(flattened, 0);
+    EXPECT_GT(glitched, 0);
+}
+
 TEST(MonitorShade, ScalesEachChannelAndKeepsTheHueWhenLightened) {
     EXPECT_EQ(MonitorShade(kBody, 1.55), RGB(108, 110, 100));
     EXPECT_EQ(MonitorShade(kBody, 1.95), RGB(136, 138, 126));
@@ -442,33 +525,6 @@ TEST(BadVideoMonitor, NoneMakesNothingAndImpossibleSizesFailCleanly) {
     EXPECT_EQ(luma::LiveGdiObjects(), objects);
 }
 
-TEST(BadVideoMonitor, EveryTypeCoversTheCornersAndLeavesTheMiddle) {
-    for (int type : {kRetroMonitor, kStudioMonitor, kFlatScreenMonitor}) {
-        MonitorPicture m = MakeTestMonitor(type, 400, 300);
-        ASSERT_TRUE(m.overlay && m.mask);
-        const Pixels mask = Read(m.mask.get()), overlay = Read(m.overlay.get());
-        ASSERT_EQ(mask.width, 400);
-        ASSERT_EQ(mask.height, 300);
-        {
-            GlobalLockGuard<BITMAPINFOHEADER> header(m.mask.get());
-            EXPECT_EQ(header->biBitCount, 8);
-        }
-        for (auto [x, y] : {std::pair{0, 0}, {399, 0}, {0, 299}, {399, 299}}) EXPECT_EQ(mask(x, y), 255u) << type;
-        EXPECT_EQ(mask(200, 150), 0u) << type;
-        // The rim is 5 % of the shorter side, 15 pixels: the body lies
-        // between the dark outer edge and the light rim.
-        EXPECT_EQ(mask(7, 150), 255u) << type;
-        EXPECT_EQ(overlay(7, 150), kBody) << type;
-        EXPECT_EQ(overlay(200, 7), kBody) << type;
-        EXPECT_EQ(mask(30, 150), 0u) << type;
-        for (int c = 0; c < 3; ++c) {
-            EXPECT_LT(Channel(overlay(0, 150), c), Channel(kBody, c)) << type << " outer edge";
-            EXPECT_GT(Channel(overlay(15, 150), c), Channel(kBody, c)) << type << " upper-left rim";
-            EXPECT_GT(Channel(overlay(384, 150), c), Channel(kBody, c)) << type << " lower-right rim";
-        }
-    }
-}
-
 TEST(BadVideoMonitor, CornersFollowEachShape) {
     MonitorPicture retro = MakeTestMonitor(kRetroMonitor, 400, 300);
     MonitorPicture studio = MakeTestMonitor(kStudioMonitor, 400, 300);
@@ -493,32 +549,103 @@ TEST(BadVideoMonitor, CornersFollowEachShape) {
     EXPECT_EQ(flatOverlay(12, 5), kBody);
 }
 
-TEST_F(BadVideo, NoneLeavesThePictureAndEachMonitorCoversItsRim) {
-    // Screenshots of the sample picture on each monitor, written out to be looked at.
-    GlobalBlock sample(GetSourceImageCopy());
-    const Pixels picture = Read(sample.get());
-    Programme({kFlashBox});
+TEST_F(BadVideo, NoneLeavesEveryFrameWithoutAMonitor) {
+    const Pixels picture = LoadPicture(64, 48);
+    Programme({kFlashBox, kRasterBox});
     Monitor(kNoMonitor);
-    GlobalBlock plain = Preview(effect);
-    ASSERT_TRUE(plain);
-    EXPECT_EQ(Read(plain.get()), picture);
-    const char* names[] = {"none", "retro", "studio", "flat_screen"};
-    for (int type : {kRetroMonitor, kStudioMonitor, kFlatScreenMonitor}) {
-        Monitor(type);
-        GlobalBlock frame = Preview(effect);
-        ASSERT_TRUE(frame);
-        WritePng(frame.get(), std::string("bad_video_") + names[type] + ".png");
-        const Pixels f = Read(frame.get());
-        ASSERT_EQ(f.width, picture.width);
-        ASSERT_EQ(f.height, picture.height);
-        EXPECT_EQ(f(7, 150), kBody) << "the body colour shows in the rim";
-        EXPECT_EQ(f(200, 292), kBody);
-        EXPECT_EQ(f(200, 150), picture(200, 150));
-        int untouched = 0;
-        for (std::size_t i = 0; i < f.values.size(); ++i) untouched += f.values[i] == picture.values[i];
-        EXPECT_GT(untouched, static_cast<int>(f.values.size() * 3 / 4)) << type;
+    GlobalBlock preview = Preview(effect);
+    ASSERT_TRUE(preview);
+    EXPECT_EQ(Read(preview.get()), picture);
+    BuiltFrames built = Build(effect);
+    ASSERT_EQ(built.result, 1);
+    const std::vector<int> lengths = DrawnLengths(kSeed, 2);
+    ASSERT_EQ(built.count(), lengths[0] + lengths[1]);
+    for (int i = 0; i < built.count(); ++i) {
+        const Pixels f = Read(built[i].image);
+        const int k = i < lengths[0] ? i : i - lengths[0];
+        if (k % 2 == 0) EXPECT_EQ(f, picture) << i;
+        else if (i < lengths[0]) EXPECT_TRUE(IsSolid(f, (k & 2) ? kLight : kDark)) << i;
+        else EXPECT_TRUE(IsRaster(f, picture)) << i;
     }
 }
+
+// Per channel trunc(frame x (255 - m) / 255) + trunc(overlay x m / 255).
+Pixels Compose(const Pixels& frame, const Pixels& overlay, const Pixels& mask) {
+    Pixels out = frame;
+    for (std::size_t i = 0; i < out.values.size(); ++i) {
+        const unsigned m = mask.values[i];
+        out.values[i] = PerChannel([&](int c) {
+            return Channel(frame.values[i], c) * (255 - m) / 255 + Channel(overlay.values[i], c) * m / 255;
+        });
+    }
+    return out;
+}
+
+class BadVideoOnMonitor : public BadVideo, public testing::WithParamInterface<int> {};
+
+TEST_P(BadVideoOnMonitor, ScreenshotShowsTheBodyInTheRimAndEveryFrameIsComposedThroughTheMask) {
+    const int type = GetParam();
+    const char* names[] = {"none", "retro", "studio", "flat_screen"};
+    // The sample picture on the monitor, written out to be looked at.
+    GlobalBlock sample(GetSourceImageCopy());
+    const Pixels picture = Read(sample.get());
+    ASSERT_EQ(picture.width, 400);
+    ASSERT_EQ(picture.height, 300);
+    Programme({kFlashBox});
+    Monitor(type);
+    GlobalBlock shot = Preview(effect);
+    ASSERT_TRUE(shot);
+    WritePng(shot.get(), std::string("bad_video_") + names[type] + ".png");
+    const Pixels f = Read(shot.get());
+    ASSERT_EQ(f.width, 400);
+    ASSERT_EQ(f.height, 300);
+
+    MonitorPicture monitor = MakeTestMonitor(type, 400, 300);
+    ASSERT_TRUE(monitor.overlay && monitor.mask);
+    const Pixels mask = Read(monitor.mask.get()), overlay = Read(monitor.overlay.get());
+    for (auto [x, y] : {std::pair{0, 0}, {399, 0}, {0, 299}, {399, 299}}) EXPECT_EQ(mask(x, y), 255u) << x << "," << y;
+    EXPECT_EQ(mask(200, 150), 0u);
+    {
+        GlobalLockGuard<BITMAPINFOHEADER> header(monitor.mask.get());
+        EXPECT_EQ(header->biBitCount, 8);
+    }
+    for (int c = 0; c < 3; ++c) {
+        EXPECT_LT(Channel(overlay(0, 150), c), Channel(kBody, c)) << "outer edge";
+        EXPECT_GT(Channel(overlay(15, 150), c), Channel(kBody, c)) << "upper-left rim";
+        EXPECT_GT(Channel(overlay(384, 150), c), Channel(kBody, c)) << "lower-right rim";
+    }
+    // The rim is 5 % of the shorter side, 15 pixels; the body shows between
+    // the outer edge and the light rim, the picture in the middle.
+    for (auto [x, y] : {std::pair{7, 150}, {392, 150}, {200, 7}, {200, 292}}) EXPECT_EQ(f(x, y), kBody) << x << "," << y;
+    EXPECT_EQ(f(200, 150), picture(200, 150));
+    EXPECT_EQ(f, Compose(picture, overlay, mask));
+
+    // A whole build on a small picture: each frame is the same frame without
+    // a monitor, composed through the mask.
+    LoadPicture(64, 48);
+    Programme({kFlashBox, kSnowFlashBox, kRasterBox, kBlockBox});
+    Monitor(kNoMonitor);
+    BuiltFrames bare = Build(effect);
+    Monitor(type);
+    BuiltFrames covered = Build(effect);
+    ASSERT_EQ(bare.result, 1);
+    ASSERT_EQ(covered.result, 1);
+    ASSERT_EQ(covered.count(), bare.count());
+    MonitorPicture small = MakeTestMonitor(type, 64, 48);
+    const Pixels smallMask = Read(small.mask.get()), smallOverlay = Read(small.overlay.get());
+    for (int i = 0; i < bare.count(); ++i) {
+        EXPECT_EQ(Read(covered[i].image), Compose(Read(bare[i].image), smallOverlay, smallMask)) << i;
+        EXPECT_EQ(covered[i].delay, bare[i].delay) << i;
+    }
+}
+
+std::string MonitorName(const testing::TestParamInfo<int>& info) {
+    const char* names[] = {"None", "Retro", "Studio", "FlatScreen"};
+    return names[info.param];
+}
+
+INSTANTIATE_TEST_SUITE_P(Types, BadVideoOnMonitor, testing::Values(kRetroMonitor, kStudioMonitor, kFlatScreenMonitor),
+                         MonitorName);
 
 TEST_F(BadVideo, PreviewIsTheBuildsFirstFrameAndPlainFramesFollowTheEnd) {
     for (int type : {kNoMonitor, kRetroMonitor}) {
@@ -550,22 +677,33 @@ TEST_F(BadVideo, EqualSettingsGiveEqualFramesAndAnotherSeedOthers) {
 }
 
 TEST_F(BadVideo, DegeneratePicturesBuild) {
+    // Pictures too small for a block, a rim or the flood fill's seed, and
+    // long thin ones whose monitor drawing is far from square.
     Programme({kFlashBox, kFadeBox, kSnowFlashBox, kRasterBox, kBlockBox});
-    for (auto [width, height] : {std::pair{1L, 1L}, {2L, 1L}, {1L, 3L}, {3L, 2L}, {7L, 5L}}) {
-        LoadPicture(width, height);
+    for (auto [width, height] : {std::pair{1L, 1L}, {2L, 2L}, {2L, 1L}, {1L, 3L}, {7L, 5L}, {3L, 1000L}, {1000L, 3L}}) {
+        const Pixels picture = LoadPicture(width, height);
         for (int type : {kNoMonitor, kRetroMonitor, kStudioMonitor, kFlatScreenMonitor}) {
+            SCOPED_TRACE(testing::Message() << width << "x" << height << " monitor " << type);
             Monitor(type);
-            const std::size_t before = luma::LiveGlobalBlocks();
+            const std::size_t blocks = luma::LiveGlobalBlocks(), objects = luma::LiveGdiObjects();
             {
                 BuiltFrames built = Build(effect);
-                ASSERT_EQ(built.result, 1) << width << "x" << height << " monitor " << type;
+                ASSERT_EQ(built.result, 1);
+                const std::vector<int> lengths = DrawnLengths(kSeed, 4);
+                EXPECT_EQ(built.count(), kFadeFrames + lengths[0] + lengths[1] + lengths[2] + lengths[3]);
                 for (int i = 0; i < built.count(); ++i) {
                     GlobalLockGuard<BITMAPINFOHEADER> header(built[i].image);
                     ASSERT_EQ(header->biWidth, width);
                     ASSERT_EQ(header->biHeight, height);
+                    ASSERT_EQ(header->biBitCount, 24);
+                }
+                // Without a monitor the flash's first frame is the picture itself.
+                if (type == kNoMonitor) {
+                    EXPECT_EQ(Read(built[0].image), picture);
                 }
             }
-            EXPECT_EQ(luma::LiveGlobalBlocks(), before);
+            EXPECT_EQ(luma::LiveGlobalBlocks(), blocks);
+            EXPECT_EQ(luma::LiveGdiObjects(), objects);
         }
     }
 }
@@ -603,7 +741,7 @@ TEST_F(BadVideo, GoldenFrames) {
     // flash and block error.
     BuiltFrames defaults = Build(effect);
     ASSERT_EQ(defaults.result, 1);
-    const std::vector<int> defaultLengths = DrawnLengths(9453, 2);
+    const std::vector<int> defaultLengths = DrawnLengths(kSeed, 2);
     EXPECT_EQ(defaults.count(), kFadeFrames + defaultLengths[0] + defaultLengths[1]);
     EXPECT_EQ(BuildDigest(defaults), "4c0ffd3974c652a0dbfc6e914c90d89f5a6bee9078cd2ca1babc2b5dadb162c6");
 
