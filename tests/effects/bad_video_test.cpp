@@ -13,12 +13,15 @@
 #include <string>
 #include <vector>
 
+#include "dialog/main_dialog.h"
 #include "effects/effect_bodies.h"
 #include "effects/source_image.h"
 #include "image/packed_dib.h"
+#include "luma/automation.h"
 #include "luma/crt.h"
 #include "luma/testing.h"
 #include "plugin/guards.h"
+#include "plugin/host_interface.h"
 #include "tests/support/effect_harness.h"
 #include "tests/support/fault_walk.h"
 #include "tests/support/pictures.h"
@@ -26,6 +29,7 @@
 namespace {
 
 using testing_support::BuiltFrames;
+using testing_support::HostRequest;
 
 constexpr int kLightField = 787;
 constexpr int kDarkField = 789;
@@ -338,6 +342,20 @@ TEST_F(BadVideo, DisturbancesPlayInTheirFixedOrderWhateverIsChecked) {
         changed += !(f == picture);
     }
     EXPECT_GT(changed, 0);
+
+    // Two of them, checked last one first: the flash still leads.
+    Programme({kBlockBox, kFlashBox});
+    BuiltFrames pair = Build(effect);
+    Programme({kFlashBox, kBlockBox});
+    EXPECT_EQ(BuildDigest(Build(effect)), BuildDigest(pair));
+    const std::vector<int> two = DrawnLengths(1234, 2);
+    ASSERT_EQ(pair.count(), two[0] + two[1]);
+    for (int k = 1; k < two[0]; k += 2)
+        EXPECT_TRUE(IsSolid(Read(pair[k].image), (k & 2) ? kLight : kDark)) << "flash " << k;
+    for (int k = two[0]; k < pair.count(); ++k) {
+        const Pixels f = Read(pair[k].image);
+        EXPECT_TRUE(IsBlockError(f, picture, 4) && !IsSolid(f, kLight) && !IsSolid(f, kDark)) << "block error " << k;
+    }
 }
 
 TEST_F(BadVideo, DelaysStayInTheirRangesAndNeverReachZero) {
@@ -734,6 +752,56 @@ TEST_F(BadVideo, FailedAllocationsLeaveNothingBehind) {
                   20)
             << type;
     }
+}
+
+TEST_F(BadVideo, AWholeRunDeliversTheProgrammeToATrueColourHost) {
+    // The page set through the dialog as a user would, Build pressed, and
+    // the frames the host receives compared with the same settings built
+    // here apart.
+    LoadPicture(96, 72, 5);
+    CloseDialog();
+    testing_support::TestHost png(kTrueColourFlag, 16);
+    luma::automation::CurrentScript()
+        .SelectItem("Effect", "Bad Video")
+        .SetCheck(kTrueColourBox, true)
+        .SetCheck("Effect flash", true)
+        .SetCheck("Effect snow flash", true)
+        .SetCheck("Effect JPEG error", false)
+        .SelectItem("Monitor type", "Flat Screen")
+        .Click("Build");
+    ASSERT_EQ(PLUGIN16DoBuild(nullptr, png.context()), 1);
+    EXPECT_FALSE(luma::automation::GetReport().scriptRanOut);
+
+    OpenDialog();
+    EXPECT_TRUE(IsDlgButtonChecked(dialog, kFlashBox) && IsDlgButtonChecked(dialog, kSnowFlashBox) &&
+                !IsDlgButtonChecked(dialog, kBlockBox));
+    EXPECT_EQ(SendDlgItemMessageA(dialog, kMonitorList, CB_GETCURSEL, 0, 0), kFlatScreenMonitor);
+    BuiltFrames reference = Build(effect);
+    ASSERT_EQ(reference.result, 1);
+    const std::vector<int> lengths = DrawnLengths(kSeed, 3);
+    ASSERT_EQ(reference.count(), lengths[0] + kFadeFrames + lengths[1] + lengths[2]);
+
+    ASSERT_EQ(png.Count(kRequestNewAnimation), 1u);
+    const TaskRecord task = *png.Of(kRequestNewAnimation)[0]->task;
+    EXPECT_EQ(task.width, 96u);
+    EXPECT_EQ(task.height, 72u);
+    EXPECT_EQ(task.frameCount, static_cast<std::uint32_t>(reference.count()));
+    const auto added = png.Of(kRequestAddFrame);
+    ASSERT_EQ(added.size(), static_cast<std::size_t>(reference.count()));
+    for (int i = 0; i < reference.count(); ++i) {
+        EXPECT_EQ(added[i]->frame, testing_support::BlockBytes(reference[i].image)) << i;
+        EXPECT_EQ(added[i]->image->delay, reference[i].delay) << i;
+    }
+    ASSERT_EQ(png.Count(kRequestFinish), 1u);
+    EXPECT_EQ(png.Of(kRequestFinish)[0]->a, 1);
+
+    // The effect's own progress, counted against its planned total.
+    const int planned = lengths[0] + lengths[1] + lengths[2] + 65;
+    std::vector<std::int64_t> counted;
+    for (const HostRequest* r : png.Of(kRequestProgress))
+        if (r->b == planned) counted.push_back(r->a);
+    ASSERT_EQ(counted.size(), static_cast<std::size_t>(reference.count()));
+    for (std::size_t i = 0; i < counted.size(); ++i) EXPECT_EQ(counted[i], static_cast<std::int64_t>(i));
 }
 
 TEST_F(BadVideo, GoldenFrames) {
