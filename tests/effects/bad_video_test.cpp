@@ -88,6 +88,19 @@ COLORREF SnowColour(int n, COLORREF light, COLORREF dark) {
     return PerChannel([&](int c) { return Channel(dark, c) * (255 - n) / 255 + Channel(light, c) * n / 255; });
 }
 
+// A snow image as its draws make it: one number per pair of pixels, row by
+// row from the top, a pair starting at x = width still drawing.
+Pixels DrawSnow(LONG width, LONG height) {
+    Pixels s{width, height, std::vector<COLORREF>(static_cast<std::size_t>(width) * height)};
+    for (LONG y = 0; y < height; ++y)
+        for (LONG x = 0; x <= width; x += 2) {
+            const int n = crt::rand() % 256;
+            if (x < width) s.values[y * width + x] = SnowColour(n, kLight, kDark);
+            if (x + 1 < width) s.values[y * width + x + 1] = SnowColour(std::min(n + n / 2, 255), kLight, kDark);
+        }
+    return s;
+}
+
 bool AllOf(const Pixels& p, auto predicate) {
     for (LONG y = 0; y < p.height; ++y)
         for (LONG x = 0; x < p.width; ++x)
@@ -247,19 +260,9 @@ TEST_F(BadVideo, NothingCheckedPlaysTheSnowFadeAlone) {
     // blends at level k / 16; the last clouding step's frame is replaced by
     // the first clearing step's.
     crt::srand(2345);
-    auto snow = [&] {
-        Pixels s{picture.width, picture.height, std::vector<COLORREF>(picture.values.size())};
-        for (LONG y = 0; y < s.height; ++y)
-            for (LONG x = 0; x <= s.width; x += 2) {
-                const int n = crt::rand() % 256;
-                if (x < s.width) s.values[y * s.width + x] = SnowColour(n, kLight, kDark);
-                if (x + 1 < s.width) s.values[y * s.width + x + 1] = SnowColour(std::min(n + n / 2, 255), kLight, kDark);
-            }
-        return s;
-    };
     std::vector<std::pair<Pixels, DWORD>> expected;
     auto step = [&](bool clouding, int k) {
-        const Pixels s = snow();
+        const Pixels s = DrawSnow(picture.width, picture.height);
         const DWORD delay = static_cast<DWORD>(crt::rand() % 4 + 3);
         const int a = k * 255 / 16;
         return std::pair{clouding ? Blend(s, picture, a) : Blend(picture, s, a), delay};
@@ -408,15 +411,7 @@ TEST_F(BadVideo, FlashAndSnowFlashDrawTheirNumbersInOrder) {
             // The delay is drawn before the snow.
             EXPECT_EQ(built[k].delay, static_cast<DWORD>(crt::rand() % 21 + 4)) << k;
             if (k % 2 == 0) continue;
-            Pixels snow{width, 2, std::vector<COLORREF>(static_cast<std::size_t>(width) * 2)};
-            for (LONG y = 0; y < 2; ++y)
-                for (LONG x = 0; x <= width; x += 2) {
-                    const int n = crt::rand() % 256;
-                    if (x < width) snow.values[y * width + x] = SnowColour(n, kLight, kDark);
-                    if (x + 1 < width)
-                        snow.values[y * width + x + 1] = SnowColour(std::min(n + n / 2, 255), kLight, kDark);
-                }
-            EXPECT_EQ(Read(built[k].image), snow) << "width " << width << " frame " << k;
+            EXPECT_EQ(Read(built[k].image), DrawSnow(width, 2)) << "width " << width << " frame " << k;
         }
     }
 }
