@@ -34,7 +34,22 @@ TEST(Builds, WithNoArgumentsSnowOnTheSamplePictureBecomesALoopingGif) {
     EXPECT_TRUE(Contains(gif.comment, "CREATED BY...")) << gif.comment;
     EXPECT_TRUE(Contains(run.err, "Wrote " + session.Work("lumafex.gif") + " (48 frames)."));
     EXPECT_FALSE(Contains(run.err, "--min-delay"));
+    EXPECT_FALSE(Contains(run.err, "\r")) << "no progress bar off a terminal";
     EXPECT_EQ(session.Configuration()["MainEffect"], "15");
+}
+
+TEST(Builds, ATerminalShowsTheProgressOfEachStage) {
+    Session session;
+    Outcome run = session.RunOnTerminal({"-o", "snow.gif"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_TRUE(Contains(run.err, "\rBuilding [")) << run.err;
+    EXPECT_TRUE(Contains(run.err, "] 48/48")) << run.err;
+    EXPECT_TRUE(Contains(run.err, "\rRemapping [")) << run.err;
+    // The bar is cleared before the next line is written.
+    EXPECT_TRUE(Contains(run.err, "\r\033[Klumafex: Wrote ")) << run.err;
+    Outcome quiet = session.RunOnTerminal({"-q", "-o", "quiet.gif"});
+    ASSERT_EQ(quiet.status, 0) << quiet.err;
+    EXPECT_EQ(quiet.err, "");
 }
 
 TEST(Builds, ApngAndWebPHoldTheSameFramesAndDelays) {

@@ -4,6 +4,7 @@
 
 #include <fcntl.h>
 #include <gif_lib.h>
+#include <pty.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -53,6 +54,14 @@ std::string PluginFolder() {
 Session::Session() = default;
 
 Outcome Session::Run(std::vector<std::string> arguments, bool withConfig) const {
+    return Start(std::move(arguments), withConfig, false);
+}
+
+Outcome Session::RunOnTerminal(std::vector<std::string> arguments) const {
+    return Start(std::move(arguments), true, true);
+}
+
+Outcome Session::Start(std::vector<std::string> arguments, bool withConfig, bool terminal) const {
     if (withConfig && OpensTheDialog(arguments)) {
         arguments.push_back("--config-dir");
         arguments.push_back(config_.Path());
@@ -82,6 +91,11 @@ Outcome Session::Run(std::vector<std::string> arguments, bool withConfig) const 
     const std::string errPath = home_ / "stderr.txt";
     const std::string workPath = work_.Path();
     Outcome outcome;
+    int master = -1, slave = -1;
+    if (terminal && openpty(&master, &slave, nullptr, nullptr, nullptr) != 0) {
+        ADD_FAILURE() << "no terminal to be had";
+        return outcome;
+    }
     pid_t child = fork();
     if (child < 0) {
         ADD_FAILURE() << "fork failed";
@@ -89,14 +103,24 @@ Outcome Session::Run(std::vector<std::string> arguments, bool withConfig) const 
     }
     if (child == 0) {
         int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        int err = terminal ? slave : open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         if (out < 0 || err < 0 || dup2(out, 1) < 0 || dup2(err, 2) < 0 || chdir(workPath.c_str()) != 0) _exit(127);
         execve(argv[0], argv.data(), envp.data());
         _exit(127);
     }
+    std::string shown;  // what reached the terminal
+    if (terminal) {
+        close(slave);
+        fcntl(master, F_SETFL, fcntl(master, F_GETFL) | O_NONBLOCK);
+    }
+    auto drain = [&] {
+        char buffer[4096];
+        for (ssize_t n; terminal && (n = read(master, buffer, sizeof buffer)) > 0;) shown.append(buffer, static_cast<std::size_t>(n));
+    };
     const auto deadline = std::chrono::steady_clock::now() + kLongestRun;
     int status = 0;
     for (;;) {
+        drain();
         pid_t done = waitpid(child, &status, WNOHANG);
         if (done == child) break;
         if (std::chrono::steady_clock::now() > deadline) {
@@ -107,9 +131,11 @@ Outcome Session::Run(std::vector<std::string> arguments, bool withConfig) const 
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
+    drain();
+    if (terminal) close(master);
     if (WIFEXITED(status)) outcome.status = WEXITSTATUS(status);
     outcome.out = ReadText(outPath);
-    outcome.err = ReadText(errPath);
+    outcome.err = terminal ? shown : ReadText(errPath);
     return outcome;
 }
 

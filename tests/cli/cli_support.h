@@ -26,6 +26,9 @@ public:
     // the home folder; --config-dir is added for the commands that open the
     // dialog unless withConfig is false.
     Outcome Run(std::vector<std::string> arguments, bool withConfig = true) const;
+    // The same with standard error on a terminal of its own (standard
+    // output still goes to a file).
+    Outcome RunOnTerminal(std::vector<std::string> arguments) const;
 
     std::string Work(const std::string& name) const { return work_ / name; }
     std::string Home(const std::string& name) const { return home_ / name; }
@@ -34,6 +37,8 @@ public:
     std::map<std::string, std::string> Configuration() const;
 
 private:
+    Outcome Start(std::vector<std::string> arguments, bool withConfig, bool terminal) const;
+
     host_testing::TemporaryFolder home_;
     host_testing::TemporaryFolder config_;
     host_testing::TemporaryFolder work_;
