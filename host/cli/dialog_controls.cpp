@@ -124,10 +124,11 @@ std::string Plain(const std::string& label) {
 
 std::string Qualified(const LabelledControl& control) { return Plain(control.rowLabel) + " " + Plain(control.label); }
 
-// How a person would name each control of a place, qualified where a label repeats.
+// How a person would name each setting of a place, qualified where a label repeats.
 std::string Names(const std::vector<LabelledControl>& controls) {
     std::string names;
     for (const LabelledControl& control : controls) {
+        if (control.kind == ControlKind::Button || control.kind == ControlKind::Other) continue;
         const bool repeated = std::count_if(controls.begin(), controls.end(), [&](const LabelledControl& other) {
                                   return NormalLabel(other.label) == NormalLabel(control.label);
                               }) > 1;

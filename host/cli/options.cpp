@@ -109,8 +109,11 @@ std::map<std::string, OptionSpec> Specs() {
         flag({("--no-" + std::string(toggle.name)).c_str()},
              [field](CliOptions& o, const std::string&) { o.*field = false; });
     }
-    valued({"--save-settings"},
-           [](CliOptions& o, const std::string& v) { o.saveSettings = Absolute(v, "--save-settings"); });
+    valued({"--save-settings"}, [](CliOptions& o, const std::string& v) {
+        o.saveSettings = Absolute(v, "--save-settings");
+        // The file dialog would add its default extension to a bare name.
+        if (std::filesystem::path(o.saveSettings).extension().empty()) o.saveSettings += ".lfx";
+    });
     flag({"--shift"}, [](CliOptions& o, const std::string&) { o.shift = true; });
     valued({"--config-dir"}, [](CliOptions& o, const std::string& v) { o.configDir = Absolute(v, "--config-dir"); },
            everyDialogCommand);

@@ -211,6 +211,11 @@ int RunDialogCommand(const CliOptions& options) {
     hostOptions.minimumDelay = options.minimumDelay;
     std::optional<Host> host;
     try {
+        for (const std::string& path : {options.output, options.saveSettings}) {
+            const std::filesystem::path folder = std::filesystem::path(path).parent_path();
+            if (!path.empty() && !std::filesystem::is_directory(folder))
+                throw HostError("The folder " + folder.string() + " does not exist; nothing was built.");
+        }
         PrepareFolders(options, services);
         host.emplace(hostOptions, services);
         host->LoadPlugin();

@@ -100,10 +100,10 @@ TEST(Builds, TheSameCommandTwiceGivesTheSameBytes) {
 TEST(Builds, SavedSettingsOpenedElsewhereGiveTheSameBytes) {
     Session saver, opener;
     Outcome saved = saver.Run({"-e", "Bubbles", "--set", "Density=12", "--set", "Seed=777", "--set", "Color 1=#3366cc",
-                               "--set", "Inverse=on", "--palette", "216-color safe", "--save-settings", "bubbles.lfx",
+                               "--set", "Inverse=on", "--palette", "216-color safe", "--save-settings", "bubbles",
                                "-o", "a.gif"});
     ASSERT_EQ(saved.status, 0) << saved.err;
-    ASSERT_TRUE(std::filesystem::exists(saver.Work("bubbles.lfx")));
+    ASSERT_TRUE(std::filesystem::exists(saver.Work("bubbles.lfx"))) << "a bare name takes the documents' extension";
     // Elsewhere the dialog starts from other settings: another effect, other values.
     ASSERT_EQ(opener.Run({"preview", "-e", "Rain", "--custom-palette", "-o", "p.png"}).status, 0);
     Outcome opened = opener.Run({"-s", saver.Work("bubbles.lfx"), "-o", "b.gif"});

@@ -88,6 +88,18 @@ TEST(DialogRun, LabelsAndValuesThatDoNotFitStopTheRunAndSayWhatThereIs) {
     }
 }
 
+TEST(DialogRun, AFolderThatDoesNotExistIsNamedBeforeTheDialogOpens) {
+    Session session;
+    for (const std::vector<std::string>& arguments :
+         {std::vector<std::string>{"-o", "nowhere/out.gif"}, {"preview", "-o", "nowhere/p.png"},
+          {"--save-settings", "nowhere/s.lfx"}}) {
+        Outcome run = session.Run(arguments);
+        EXPECT_EQ(run.status, 1);
+        EXPECT_TRUE(Contains(run.err, "The folder " + session.Work("nowhere") + " does not exist")) << run.err;
+    }
+    EXPECT_TRUE(session.Configuration().empty());
+}
+
 TEST(DialogRun, AValueBeyondTheFieldsRangeIsTypedAsGivenAndReadAsTheNearest) {
     Session session;
     Outcome run = session.Run({"preview", "-e", "Snow", "--set", "Density=40", "--set", "Size=5", "-o", "p.png"});
