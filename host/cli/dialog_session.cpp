@@ -113,17 +113,22 @@ void DialogSession::Fail() {
 
 void DialogSession::Step() {
     HWND active = automation::ActiveWindow();
-    if (active && IsMessageDialog(active)) {
+    const bool message = active && IsMessageDialog(active);
+    if (message || (acting_ && active && active != dialog_)) {
+        if (message) AnswerMessage(active);
+        else CloseStranger(active);
+        // A window that stays open gets no further step, so its loop ends it
+        // as Cancel rather than waiting for ever.
+        if (IsWindow(active) && IsWindowVisible(active)) {
+            services_.Error("The window \"" + WindowText(active) + "\" would not close.");
+            return;
+        }
         Queue();
-        AnswerMessage(active);
         return;
     }
-    if (acting_) {
-        // Another window waits for input while an action is under way.
-        Queue();
-        if (active) CloseStranger(active);
-        return;
-    }
+    // The dialog itself waits while one of its actions is under way: no
+    // input can come from here.
+    if (acting_) return;
     if (!dialog_) {
         if (!active || !IsMainDialog(active)) {
             services_.Error("The plug-in's dialog did not open.");
