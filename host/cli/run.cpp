@@ -235,7 +235,12 @@ int RunDialogCommand(const CliOptions& options) {
     const bool ranOut = automation::GetReport().scriptRanOut;
     automation::Reset();
 
-    if (session.Failed()) return 1;
+    if (session.Failed()) {
+        if (session.OpeningComplaints() && options.image.empty())
+            services.Note("Nothing was built: the dialog could not open with the picture used last. "
+                          "Name the picture to animate with -i.");
+        return 1;
+    }
     if (!session.Completed()) {
         services.Error("The dialog closed before every step was taken.");
         return 1;

@@ -9,6 +9,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 #include <webp/demux.h>
+#include <zlib.h>
 
 #include <chrono>
 #include <cstring>
@@ -174,6 +175,7 @@ GifFacts ReadGif(const std::string& path) {
             GraphicsControlBlock control{};
             DGifSavedExtensionToGCB(gif, i, &control);
             facts.delays.push_back(control.DelayTime);
+            if (control.TransparentColor != NO_TRANSPARENT_COLOR) ++facts.transparentFrames;
             const SavedImage& image = gif->SavedImages[i];
             for (int e = 0; e < image.ExtensionBlockCount; ++e) {
                 const ExtensionBlock& block = image.ExtensionBlocks[e];
@@ -242,6 +244,216 @@ AnimationFacts ReadWebP(const std::string& path) {
     }
     WebPAnimDecoderDelete(decoder);
     return facts;
+}
+
+namespace {
+
+using Canvas = std::vector<BYTE>;
+
+void Normalise(Canvas& canvas) {
+    for (std::size_t i = 0; i + 3 < canvas.size(); i += 4)
+        if (canvas[i + 3] == 0) canvas[i] = canvas[i + 1] = canvas[i + 2] = 0;
+}
+
+void ClearArea(Canvas& canvas, int canvasWidth, int left, int top, int width, int height) {
+    for (int y = top; y < top + height; ++y)
+        std::memset(canvas.data() + (static_cast<std::size_t>(y) * canvasWidth + left) * 4, 0, static_cast<std::size_t>(width) * 4);
+}
+
+bool Inside(int canvasWidth, int canvasHeight, int left, int top, int width, int height) {
+    return left >= 0 && top >= 0 && width > 0 && height > 0 && left + width <= canvasWidth && top + height <= canvasHeight;
+}
+
+void PutBig32(std::vector<BYTE>& out, std::uint32_t v) {
+    for (int shift = 24; shift >= 0; shift -= 8) out.push_back(static_cast<BYTE>(v >> shift));
+}
+
+void PutChunk(std::vector<BYTE>& out, const std::string& type, const BYTE* data, std::size_t size) {
+    PutBig32(out, static_cast<std::uint32_t>(size));
+    const std::size_t start = out.size();
+    out.insert(out.end(), type.begin(), type.end());
+    out.insert(out.end(), data, data + size);
+    PutBig32(out, static_cast<std::uint32_t>(crc32(0, out.data() + start, static_cast<uInt>(out.size() - start))));
+}
+
+// APNG: one frame's control chunk and the image data that follows it.
+struct ApngFrame {
+    std::vector<BYTE> control;
+    std::vector<std::vector<BYTE>> data;  // IDAT contents, or fdAT without its sequence number
+};
+
+// One frame as a PNG file of its own, so that libpng decodes it.
+std::vector<BYTE> StandalonePng(const std::vector<BYTE>& header, const std::vector<host_testing::PngChunk>& extras,
+                                const ApngFrame& frame) {
+    static const BYTE kSignature[] = {137, 80, 78, 71, 13, 10, 26, 10};
+    std::vector<BYTE> png(kSignature, kSignature + 8);
+    std::vector<BYTE> ihdr = header;
+    std::copy(frame.control.begin() + 4, frame.control.begin() + 12, ihdr.begin());  // width, height
+    PutChunk(png, "IHDR", ihdr.data(), ihdr.size());
+    for (const host_testing::PngChunk& chunk : extras) PutChunk(png, chunk.type, chunk.data.data(), chunk.data.size());
+    for (const std::vector<BYTE>& data : frame.data) PutChunk(png, "IDAT", data.data(), data.size());
+    PutChunk(png, "IEND", nullptr, 0);
+    return png;
+}
+
+}  // namespace
+
+Playback PlayGif(const std::string& path) {
+    Playback play;
+    int error = 0;
+    GifFileType* gif = DGifOpenFileName(path.c_str(), &error);
+    if (!gif) {
+        play.error = GifErrorString(error);
+        return play;
+    }
+    if (DGifSlurp(gif) != GIF_OK) {
+        play.error = GifErrorString(gif->Error);
+        DGifCloseFile(gif, &error);
+        return play;
+    }
+    play.width = gif->SWidth;
+    play.height = gif->SHeight;
+    Canvas canvas(static_cast<std::size_t>(play.width) * play.height * 4, 0);
+    play.read = true;
+    for (int i = 0; i < gif->ImageCount && play.read; ++i) {
+        const SavedImage& image = gif->SavedImages[i];
+        const GifImageDesc& place = image.ImageDesc;
+        const ColorMapObject* map = place.ColorMap ? place.ColorMap : gif->SColorMap;
+        GraphicsControlBlock control{};
+        control.TransparentColor = NO_TRANSPARENT_COLOR;
+        DGifSavedExtensionToGCB(gif, i, &control);
+        if (!map || place.Interlace || !Inside(play.width, play.height, place.Left, place.Top, place.Width, place.Height)) {
+            play.error = "frame " + std::to_string(i) + " has no table, is interlaced or lies off the screen";
+            play.read = false;
+            break;
+        }
+        const Canvas before = canvas;
+        for (int y = 0; y < place.Height; ++y)
+            for (int x = 0; x < place.Width; ++x) {
+                const int index = image.RasterBits[static_cast<std::size_t>(y) * place.Width + x];
+                if (index == control.TransparentColor) continue;
+                if (index >= map->ColorCount) {
+                    play.error = "frame " + std::to_string(i) + " uses an index beyond its table";
+                    play.read = false;
+                    break;
+                }
+                BYTE* p = canvas.data() + (static_cast<std::size_t>(place.Top + y) * play.width + place.Left + x) * 4;
+                p[0] = map->Colors[index].Red;
+                p[1] = map->Colors[index].Green;
+                p[2] = map->Colors[index].Blue;
+                p[3] = 255;
+            }
+        play.canvases.push_back(canvas);
+        play.delays.push_back(control.DelayTime * 10);
+        if (control.DisposalMode == DISPOSE_BACKGROUND)
+            ClearArea(canvas, play.width, place.Left, place.Top, place.Width, place.Height);
+        else if (control.DisposalMode == DISPOSE_PREVIOUS)
+            canvas = before;
+    }
+    DGifCloseFile(gif, &error);
+    for (Canvas& c : play.canvases) Normalise(c);
+    return play;
+}
+
+Playback PlayApng(const std::string& path) {
+    Playback play;
+    const std::vector<BYTE> bytes = host_testing::ReadFile(path);
+    std::vector<BYTE> header;
+    std::vector<host_testing::PngChunk> extras;  // PLTE and tRNS
+    std::vector<ApngFrame> frames;
+    int announced = -1;
+    for (const host_testing::PngChunk& chunk : host_testing::PngChunks(bytes)) {
+        if (!chunk.crcGood) {
+            play.error = "the " + chunk.type + " chunk fails its check";
+            return play;
+        }
+        if (chunk.type == "IHDR") header = chunk.data;
+        else if (chunk.type == "PLTE" || chunk.type == "tRNS") extras.push_back(chunk);
+        else if (chunk.type == "acTL" && chunk.data.size() == 8) announced = static_cast<int>(BigU32(chunk.data.data()));
+        else if (chunk.type == "fcTL" && chunk.data.size() == 26) frames.push_back({chunk.data, {}});
+        else if (chunk.type == "IDAT" && frames.size() == 1) frames.back().data.push_back(chunk.data);
+        else if (chunk.type == "fdAT" && chunk.data.size() > 4 && !frames.empty())
+            frames.back().data.emplace_back(chunk.data.begin() + 4, chunk.data.end());
+    }
+    if (header.size() != 13 || frames.empty() || announced != static_cast<int>(frames.size())) {
+        play.error = "no header, no frames or a frame count that differs from acTL";
+        return play;
+    }
+    play.width = static_cast<int>(BigU32(header.data()));
+    play.height = static_cast<int>(BigU32(header.data() + 4));
+    Canvas canvas(static_cast<std::size_t>(play.width) * play.height * 4, 0);
+    for (std::size_t i = 0; i < frames.size(); ++i) {
+        const BYTE* control = frames[i].control.data();
+        const int width = static_cast<int>(BigU32(control + 4)), height = static_cast<int>(BigU32(control + 8));
+        const int left = static_cast<int>(BigU32(control + 12)), top = static_cast<int>(BigU32(control + 16));
+        const int numerator = BigU16(control + 20), denominator = BigU16(control + 22);
+        const BYTE dispose = control[24], blend = control[25];
+        if (!Inside(play.width, play.height, left, top, width, height) || frames[i].data.empty()) {
+            play.error = "frame " + std::to_string(i) + " lies off the canvas or has no data";
+            return play;
+        }
+        const host_testing::Rgba picture = host_testing::ReadPng(StandalonePng(header, extras, frames[i]));
+        if (picture.width != width || picture.height != height) {
+            play.error = "frame " + std::to_string(i) + " does not decode to its size";
+            return play;
+        }
+        const Canvas before = canvas;
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x) {
+                const BYTE* source = picture.pixels.data() + (static_cast<std::size_t>(y) * width + x) * 4;
+                BYTE* p = canvas.data() + (static_cast<std::size_t>(top + y) * play.width + left + x) * 4;
+                const int alpha = source[3];
+                if (blend == 0 || alpha == 255) {
+                    std::memcpy(p, source, 4);
+                } else if (alpha != 0) {
+                    // Over, as the format defines it, with straight alpha.
+                    const int under = p[3] * (255 - alpha) / 255;
+                    const int out = alpha + under;
+                    for (int c = 0; c < 3; ++c) p[c] = static_cast<BYTE>((source[c] * alpha + p[c] * under) / out);
+                    p[3] = static_cast<BYTE>(out);
+                }
+            }
+        play.canvases.push_back(canvas);
+        play.delays.push_back(numerator * 1000 / (denominator ? denominator : 100));
+        if (dispose == 1) ClearArea(canvas, play.width, left, top, width, height);
+        else if (dispose == 2) canvas = before;
+    }
+    for (Canvas& c : play.canvases) Normalise(c);
+    play.read = true;
+    return play;
+}
+
+Playback PlayWebP(const std::string& path) {
+    Playback play;
+    const std::vector<BYTE> bytes = host_testing::ReadFile(path);
+    WebPData data{bytes.data(), bytes.size()};
+    WebPAnimDecoderOptions options;
+    if (!WebPAnimDecoderOptionsInit(&options)) return play;
+    options.color_mode = MODE_RGBA;
+    WebPAnimDecoder* decoder = WebPAnimDecoderNew(&data, &options);
+    if (!decoder) {
+        play.error = "libwebp does not take the file";
+        return play;
+    }
+    WebPAnimInfo info{};
+    bool ok = WebPAnimDecoderGetInfo(decoder, &info);
+    play.width = static_cast<int>(info.canvas_width);
+    play.height = static_cast<int>(info.canvas_height);
+    int previous = 0;
+    while (ok && WebPAnimDecoderHasMoreFrames(decoder)) {
+        uint8_t* canvas = nullptr;
+        int timestamp = 0;
+        ok = WebPAnimDecoderGetNext(decoder, &canvas, &timestamp);
+        if (!ok) break;
+        play.canvases.emplace_back(canvas, canvas + static_cast<std::size_t>(play.width) * play.height * 4);
+        play.delays.push_back(timestamp - previous);
+        previous = timestamp;
+    }
+    WebPAnimDecoderDelete(decoder);
+    play.read = ok && play.canvases.size() == info.frame_count;
+    if (!play.read) play.error = "a frame could not be decoded";
+    for (Canvas& c : play.canvases) Normalise(c);
+    return play;
 }
 
 }  // namespace cli_testing

@@ -59,6 +59,7 @@ struct GifFacts {
     std::vector<int> delays;  // hundredths
     bool loops = false;       // NETSCAPE2.0 extension with 0 repeats
     std::string comment;
+    int transparentFrames = 0;  // frames whose control block names a transparent index
 };
 GifFacts ReadGif(const std::string& path);
 
@@ -72,5 +73,20 @@ struct AnimationFacts {
 };
 AnimationFacts ReadApng(const std::string& path);
 AnimationFacts ReadWebP(const std::string& path);
+
+// An animation played as a viewer shows it: every frame laid on the canvas
+// by its place, transparency, blending and disposal, and the whole canvas
+// taken after each. Pixels are red, green, blue, alpha bytes, rows from the
+// top; a fully transparent pixel is all zero whatever its colour was.
+struct Playback {
+    bool read = false;
+    std::string error;
+    int width = 0, height = 0;
+    std::vector<std::vector<BYTE>> canvases;
+    std::vector<int> delays;  // milliseconds
+};
+Playback PlayGif(const std::string& path);
+Playback PlayApng(const std::string& path);
+Playback PlayWebP(const std::string& path);
 
 }  // namespace cli_testing
