@@ -9,16 +9,14 @@
 #include <cstring>
 #include <limits>
 
+#include "dialog/main_dialog.h"
+#include "effects/page_tables.h"
 #include "luma/automation.h"
 
 namespace automation = luma::automation;
 
 namespace {
 
-constexpr int kFirstPageId = 100;
-constexpr int kLastPageId = 1198;
-constexpr int kSpinOffset = 10000;
-constexpr int kEffectListId = 50;
 // Controls whose middles lie this close (pixels) stand on one row.
 constexpr LONG kRowTolerance = 4;
 
@@ -88,8 +86,8 @@ std::vector<LabelledControl> Controls(HWND dialog, bool page) {
     std::vector<LabelledControl> controls;
     for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
         const int id = GetDlgCtrlID(child);
-        const bool onPage = id >= kFirstPageId && id <= kLastPageId;
-        if (onPage != page || (!page && (id <= 0 || id >= kFirstPageId))) continue;
+        const bool onPage = id >= kFirstPageControlId && id <= kLastPageControlId;
+        if (onPage != page || (!page && (id <= 0 || id >= kFirstPageControlId))) continue;
         if (!IsWindowVisible(child)) continue;
         LabelledControl control;
         if (Named(child, page, control)) controls.push_back(control);
@@ -138,7 +136,7 @@ std::string Names(const std::vector<LabelledControl>& controls) {
 }
 
 std::string CurrentEffect(HWND dialog) {
-    HWND list = GetDlgItem(dialog, kEffectListId);
+    HWND list = GetDlgItem(dialog, kEffectList);
     LRESULT index = list ? SendMessageA(list, CB_GETCURSEL, 0, 0) : CB_ERR;
     if (index == CB_ERR) return "effect's";
     std::vector<std::string> items = ListItems(list);
@@ -155,7 +153,7 @@ bool ParseInt(const std::string& text, long& value) {
 
 void SetField(const LabelledControl& control, const std::string& value, TerminalServices& services) {
     const std::string name = Plain(control.label);
-    HWND updown = GetDlgItem(GetParent(control.window), GetDlgCtrlID(control.window) + kSpinOffset);
+    HWND updown = GetDlgItem(GetParent(control.window), GetDlgCtrlID(control.window) + kSpinIdOffset);
     if (updown) {
         long number = 0;
         if (!ParseInt(value, number)) throw StepError(name + " takes a whole number, not \"" + value + "\".");

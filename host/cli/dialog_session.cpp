@@ -2,15 +2,14 @@
 
 #include <algorithm>
 
+#include "dialog/main_dialog.h"
 #include "luma/automation.h"
+#include "plugin/message_dialog.h"
 
 namespace automation = luma::automation;
 
 namespace {
 
-// The message dialogs' text control.
-constexpr int kMessageText = 101;
-constexpr int kEffectListId = 50;
 
 std::string ClassName(HWND window) {
     char name[64] = {};
@@ -46,12 +45,12 @@ std::string WindowText(HWND window) {
 }
 
 bool IsMainDialog(HWND window) {
-    HWND list = window ? GetDlgItem(window, kEffectListId) : nullptr;
+    HWND list = window ? GetDlgItem(window, kEffectList) : nullptr;
     return list && IsClass(list, "ComboBox") && GetDlgItem(window, IDOK);
 }
 
 bool IsMessageDialog(HWND window) {
-    HWND text = window ? GetDlgItem(window, kMessageText) : nullptr;
+    HWND text = window ? GetDlgItem(window, kMessageTextId) : nullptr;
     return text && IsClass(text, "Static") && !IsMainDialog(window);
 }
 
@@ -77,6 +76,11 @@ void DialogSession::Add(std::string description, Action action) {
     actions_.push_back({std::move(description), std::move(action)});
 }
 
+void DialogSession::Forgive(std::size_t complaints) {
+    forgivenComplaints_ += complaints;
+    stepForgiven_ += complaints;
+}
+
 void DialogSession::Start(bool forgiving) {
     forgiving_ = forgiving;
     Queue();
@@ -90,7 +94,7 @@ void DialogSession::Queue() {
 }
 
 void DialogSession::AnswerMessage(HWND box) {
-    services_.PluginMessage(WindowText(GetDlgItem(box, kMessageText)));
+    services_.PluginMessage(WindowText(GetDlgItem(box, kMessageTextId)));
     Press(box, {IDOK, IDNO, IDCANCEL});
 }
 
@@ -137,7 +141,8 @@ void DialogSession::Step() {
         }
         dialog_ = active;
         openingComplaints_ = services_.Complaints();
-        if (openingComplaints_ && !forgiving_) Fail();
+        if (forgiving_) forgivenComplaints_ += openingComplaints_;
+        else if (openingComplaints_) Fail();
     }
     if (actions_.empty()) return;
     Entry entry = std::move(actions_.front());
@@ -146,13 +151,14 @@ void DialogSession::Step() {
     services_.Detail(entry.description);
     const std::size_t complaints = services_.Complaints();
     acting_ = true;
+    stepForgiven_ = 0;
     try {
         entry.action(dialog_);
     } catch (const StepError& error) {
         services_.Error(error.what());
     }
     acting_ = false;
-    if (services_.Complaints() != complaints) {
+    if (services_.Complaints() - complaints > stepForgiven_) {
         if (!cancelling_) Fail();
         return;
     }

@@ -80,6 +80,11 @@ public:
     HWND Dialog() const { return dialog_; }
     // What the plug-in complained of before the dialog was ready.
     std::size_t OpeningComplaints() const { return openingComplaints_; }
+    // Lets the last complaints of the action under way pass without ending
+    // the run.
+    void Forgive(std::size_t complaints);
+    // Complaints let pass: at opening when forgiving, and by actions.
+    std::size_t ForgivenComplaints() const { return forgivenComplaints_; }
 
 private:
     struct Entry {
@@ -101,6 +106,8 @@ private:
     bool cancelling_ = false;
     bool forgiving_ = false;
     std::size_t openingComplaints_ = 0;
+    std::size_t forgivenComplaints_ = 0;
+    std::size_t stepForgiven_ = 0;
 };
 
 // True for the plug-in's main dialog: the window with the effect list.

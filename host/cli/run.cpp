@@ -8,6 +8,7 @@
 #include <iostream>
 #include <optional>
 
+#include "dialog/main_dialog.h"
 #include "effects/effect_list.h"
 #include "host/cli/dialog_controls.h"
 #include "host/cli/dialog_session.h"
@@ -22,12 +23,8 @@ namespace automation = luma::automation;
 
 namespace {
 
-// Ids of the main dialog's own controls and of its document menu.
-constexpr int kEffectList = 50;
-constexpr int kPaletteList = 13;
-constexpr int kPreviewArea = 25;
-constexpr UINT kMenuOpen = 37;
-constexpr UINT kMenuSaveAs = 39;
+// The plug-in's message when the host could not decode a picture.
+constexpr const char kPictureNotLoaded[] = "There has been error loading the selected image file";
 
 // The preview is repainted when the preview timer fires after an edit
 // (one second unless the configuration says otherwise); a person waits a
@@ -70,7 +67,7 @@ void UseDocumentMenu(HWND dialog, UINT item, const std::string& path, const Obse
     ClickButton(button, "Open/Save");
     if (observer.MenusShown() == menus) throw StepError("The Open/Save button showed no menu.");
     if (observer.FileDialogsShown() == files)
-        throw StepError(std::string("The Open/Save menu's ") + (item == kMenuOpen ? "Open" : "Save as...") +
+        throw StepError(std::string("The Open/Save menu's ") + (item == kOpenDocumentCommand ? "Open" : "Save as...") +
                         " asked for no file.");
 }
 
@@ -80,9 +77,19 @@ void AddSteps(DialogSession& session, const CliOptions& options, TerminalService
 
     if (!options.settingsDocument.empty()) {
         const std::string path = options.settingsDocument;
-        session.Add("open the settings document " + path, [path, &observer](HWND dialog) {
+        // The document's picture does not matter when another is given.
+        const bool pictureGiven = !options.image.empty();
+        session.Add("open the settings document " + path, [path, pictureGiven, &observer, &services, &session](HWND dialog) {
             if (access(path.c_str(), R_OK) != 0) throw StepError("The settings document " + path + " cannot be read.");
-            UseDocumentMenu(dialog, kMenuOpen, path, observer);
+            const std::size_t complaints = services.Complaints();
+            const std::size_t messages = services.PluginMessages().size();
+            UseDocumentMenu(dialog, kOpenDocumentCommand, path, observer);
+            if (!pictureGiven || services.Complaints() == complaints) return;
+            const std::vector<std::string>& said = services.PluginMessages();
+            for (std::size_t i = messages; i < said.size(); ++i)
+                if (said[i] != kPictureNotLoaded) return;
+            services.Note("The picture given with -i is used instead.");
+            session.Forgive(services.Complaints() - complaints);
         });
     }
 
@@ -113,9 +120,12 @@ void AddSteps(DialogSession& session, const CliOptions& options, TerminalService
     };
     std::optional<bool> customPalette = options.customPalette;
     if (options.palette && !customPalette) customPalette = false;  // the list is disabled while it is checked
-    const Box boxes[] = {{10, "True color", options.trueColour},     {14, "Custom palette", customPalette},
-                         {15, "Dither", options.dither},             {19, "Supercompress", options.supercompress},
-                         {21, "Mask background", options.maskBackground}, {20, "Add comment", options.comment}};
+    const Box boxes[] = {{kTrueColourBox, "True color", options.trueColour},
+                         {kCustomPaletteBox, "Custom palette", customPalette},
+                         {kDitherBox, "Dither", options.dither},
+                         {kSupercompressBox, "Supercompress", options.supercompress},
+                         {kMaskBackgroundBox, "Mask background", options.maskBackground},
+                         {kCommentBox, "Add comment", options.comment}};
     for (const Box& box : boxes) {
         if (!box.value) continue;
         const bool on = *box.value;
@@ -124,7 +134,7 @@ void AddSteps(DialogSession& session, const CliOptions& options, TerminalService
         session.Add(std::string(on ? "check " : "clear ") + name, [=](HWND dialog) {
             SetCheckBox(DialogItem(dialog, id, name + " box"), on, name);
         });
-        if (id == 14 && options.palette) {
+        if (id == kCustomPaletteBox && options.palette) {
             const std::string palette = *options.palette;
             session.Add("choose the palette " + palette, [palette](HWND dialog) {
                 HWND list = DialogItem(dialog, kPaletteList, "palette list");
@@ -141,7 +151,7 @@ void AddSteps(DialogSession& session, const CliOptions& options, TerminalService
     if (!options.saveSettings.empty()) {
         const std::string path = options.saveSettings;
         session.Add("save the settings as " + path, [path, &observer](HWND dialog) {
-            UseDocumentMenu(dialog, kMenuSaveAs, path, observer);
+            UseDocumentMenu(dialog, kSaveDocumentAsCommand, path, observer);
             if (access(path.c_str(), R_OK) != 0) throw StepError("The settings were not saved as " + path + ".");
         });
     }
@@ -257,5 +267,5 @@ int RunDialogCommand(const CliOptions& options) {
         }
         NoteShortDelays(*host, options, services);
     }
-    return services.Complaints() > session.OpeningComplaints() ? 1 : 0;
+    return services.Complaints() > session.ForgivenComplaints() ? 1 : 0;
 }

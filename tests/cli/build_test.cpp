@@ -154,6 +154,40 @@ TEST(Builds, AnUnreadablePictureStopsTheCommandWithThePluginsMessage) {
     EXPECT_FALSE(std::filesystem::exists(session.Work("again.gif")));
 }
 
+TEST(Builds, APictureGivenReplacesTheDocumentsPictureThatCannotBeLoaded) {
+    Session session;
+    host_testing::Rgb small;
+    small.width = 16;
+    small.height = 8;
+    small.pixels.assign(16 * 8 * 3, 200);
+    host_testing::WriteFile(session.Work("kept.png"), host_testing::PngFile(small));
+    ASSERT_EQ(session.Run({"preview", "-i", "kept.png", "--set", "Frames=3", "--save-settings", "doc.lfx", "-o", "p.png"})
+                  .status,
+              0);
+    std::filesystem::remove(session.Work("kept.png"));
+    host_testing::WriteFile(session.Work("other.png"), host_testing::PngFile(host_testing::SmoothPicture()));
+    ASSERT_EQ(session.Run({"preview", "-i", "other.png", "--set", "Frames=4", "-o", "p.png"}).status, 0);
+
+    Outcome alone = session.Run({"-s", "doc.lfx", "-o", "alone.gif"});
+    EXPECT_EQ(alone.status, 1);
+    EXPECT_TRUE(Contains(alone.err, "There has been error loading the selected image file")) << alone.err;
+    EXPECT_FALSE(std::filesystem::exists(session.Work("alone.gif")));
+
+    Outcome given = session.Run({"-s", "doc.lfx", "-i", "other.png", "-o", "given.gif"});
+    ASSERT_EQ(given.status, 0) << given.err;
+    EXPECT_TRUE(Contains(given.err, "There has been error loading the selected image file")) << given.err;
+    EXPECT_TRUE(Contains(given.err, "The picture given with -i is used instead.")) << given.err;
+    GifFacts gif = ReadGif(session.Work("given.gif"));
+    EXPECT_EQ(gif.width, 32);
+    EXPECT_EQ(gif.frames, 3) << "the document's settings were read";
+
+    // Other complaints of a document are not passed over.
+    host_testing::WriteFile(session.Work("junk.lfx"), std::vector<BYTE>(500, 0x41));
+    Outcome junk = session.Run({"-s", "junk.lfx", "-i", "other.png", "-o", "junk.gif"});
+    EXPECT_EQ(junk.status, 1);
+    EXPECT_FALSE(std::filesystem::exists(session.Work("junk.gif")));
+}
+
 TEST(Builds, DamagedMissingAndOversizedPicturesAreNamedAndNothingIsWritten) {
     Session session;
     const std::vector<BYTE> png = host_testing::PngFile(host_testing::SmoothPicture());
