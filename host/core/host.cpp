@@ -166,8 +166,9 @@ std::int64_t Host::NewAnimation(const void* record, bool test) {
     open->animation->task = task;
     open->animation->test = test;
     open->animation->delayUnit = Delays();
-    open->file.emplace(test ? OutputFile::Temporary("lumafex-test-", FormatExtension(format_))
-                            : OutputFile::Replacing(options_.outputPath));
+    if (!test) open->file.emplace(OutputFile::Replacing(options_.outputPath));
+    else if (!options_.testOutputPath.empty()) open->file.emplace(OutputFile::Replacing(options_.testOutputPath));
+    else open->file.emplace(OutputFile::Temporary("lumafex-test-", FormatExtension(format_)));
     open->writer = MakeAnimationWriter(format_, *open->file);
     open->writer->Begin({static_cast<LONG>(task.width), static_cast<LONG>(task.height), Delays()});
     task_ = std::move(open);
@@ -225,10 +226,16 @@ std::int64_t Host::AddFrame(const void* record) {
     {
         GlobalLockGuard<BYTE> copy(frame.image.get());
         if (!copy) throw HostError(which + "out of memory.");
-        task_->writer->AddFrame(FrameView(copy.get(), blockSize, frame.delay, frame.transparentIndex));
+        task_->writer->AddFrame(FrameView(copy.get(), blockSize, WrittenDelay(frame.delay), frame.transparentIndex));
     }
     animation.frames.push_back(std::move(frame));
     return 1;
+}
+
+std::uint32_t Host::WrittenDelay(std::uint32_t delay) const {
+    const unsigned minimum = options_.minimumDelay;
+    if (minimum == 0 || DelayInHundredths(delay, Delays()) >= minimum) return delay;
+    return Delays() == DelayUnit::Hundredths ? minimum : minimum * 10;
 }
 
 std::int64_t Host::Comment(const char* text) {

@@ -33,6 +33,11 @@ struct HostOptions {
     std::string pluginPath;
     // Folder of the help document; empty: the plug-in's folder.
     std::string helpFolder;
+    // Where a Test run is written; empty: a temporary file.
+    std::string testOutputPath;
+    // Shorter frame delays are raised to this many hundredths of a second in
+    // the written file (what the host keeps stays as delivered); 0: none.
+    unsigned minimumDelay = 0;
 };
 
 struct ReceivedFrame {
@@ -104,6 +109,7 @@ private:
     std::int64_t DecodeImage(const char* path);
     std::int64_t ShowHelp(const char* request);
     std::int64_t ChooseColour(void* record);
+    std::uint32_t WrittenDelay(std::uint32_t delay) const;
     void Tell(MessageKind kind, const std::string& text) noexcept;
 
     HostOptions options_;

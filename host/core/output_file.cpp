@@ -55,6 +55,10 @@ OutputFile::~OutputFile() { Discard(); }
 
 OutputFile OutputFile::Replacing(const std::string& target) {
     if (target.empty()) throw HostError("No output file was named.");
+    // Found now, before the whole animation is made, rather than at the rename.
+    struct stat existing;
+    if (::stat(target.c_str(), &existing) == 0 && S_ISDIR(existing.st_mode))
+        throw HostError("Cannot save " + target + ": a folder has that name.");
     std::string pattern = target + ".XXXXXX";
     int fd = mkstemp(pattern.data());
     if (fd < 0) {

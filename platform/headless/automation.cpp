@@ -146,7 +146,10 @@ bool DoSelectItem(const Target& target, HWND root, const std::string& text) {
     LRESULT index = SendMessageA(h, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(text.c_str()));
     if (index == CB_ERR) return false;
     // Open the list, bring the item into view as a person would scroll, and press it.
+    // The list must be open first: opening it scrolls to the current selection.
     PressAt(Center(h), false);
+    Pump();
+    if (!IsWindow(h) || !SendMessageA(h, CB_GETDROPPEDSTATE, 0, 0)) return false;
     RECT dropped;
     SendMessageA(h, CB_GETDROPPEDCONTROLRECT, 0, reinterpret_cast<LPARAM>(&dropped));
     RECT mine;

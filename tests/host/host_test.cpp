@@ -262,6 +262,64 @@ TEST(HostRequests, ATestRunGoesToATemporaryFileOfTheOutputFormat) {
     EXPECT_TRUE(Contains(services.Messages(MessageKind::Information), "Test animation written to " + outcome.path));
 }
 
+TEST(HostRequests, ATestRunGoesWhereTheFrontEndAsks) {
+    TemporaryFolder output, temporary;
+    TemporaryFolderForTests tmpdir(temporary.Path());
+    ScriptedServices services;
+    HostOptions options = Options(HostPersonality::Gif, 0, output / "build.gif");
+    options.testOutputPath = output / "test.gif";
+    Host host(options, services);
+    FakePlugin plugin{host.Context()};
+    PluginFrames frames;
+    ASSERT_TRUE(frames.Make(2, 6, 4, 8));
+    TaskRecord task = Task(8, 6, 4, 2);
+    ASSERT_EQ(plugin.Begin(task, true), 1);
+    for (std::uint32_t i = 0; i < 2; ++i) ASSERT_EQ(plugin.Add(Image(frames[i], 3, i)), 1);
+    ASSERT_EQ(plugin.Finish(true), 1);
+
+    EXPECT_TRUE(temporary.Files().empty());
+    EXPECT_EQ(output.Files(), std::vector<std::string>{"test.gif"});
+    EXPECT_EQ(host.LastOutcome().path, output / "test.gif");
+    EXPECT_EQ(GifFrameCount(output / "test.gif"), 2);
+}
+
+TEST(HostRequests, AMinimumDelayRaisesShortDelaysInTheFileOnly) {
+    TemporaryFolder folder;
+    ScriptedServices services;
+    struct Case {
+        HostPersonality personality;
+        std::vector<std::uint32_t> delivered;
+        std::vector<int> written;  // hundredths in the GIF
+    };
+    // Hundredths compare as they are; milliseconds after rounding to hundredths.
+    const Case cases[] = {
+        {HostPersonality::Gif, {0, 1, 2, 3, 40}, {3, 3, 3, 3, 40}},
+        {HostPersonality::TrueColour, {0, 14, 25, 30, 31}, {3, 3, 3, 3, 3}},
+        {HostPersonality::TrueColour, {0, 35, 400}, {3, 4, 40}},
+    };
+    int n = 0;
+    for (const Case& c : cases) {
+        HostOptions options = Options(c.personality, 0, folder / ("min" + std::to_string(n++) + ".gif"));
+        options.minimumDelay = 3;
+        Host host(options, services);
+        FakePlugin plugin{host.Context()};
+        PluginFrames frames;
+        const std::uint32_t count = static_cast<std::uint32_t>(c.delivered.size());
+        ASSERT_TRUE(frames.Make(static_cast<int>(count), 5, 5, 8));
+        TaskRecord task = Task(8, 5, 5, count);
+        ASSERT_EQ(plugin.Begin(task), 1);
+        for (std::uint32_t i = 0; i < count; ++i) ASSERT_EQ(plugin.Add(Image(frames[i], c.delivered[i], i)), 1);
+        ASSERT_EQ(plugin.Finish(true), 1) << Joined(services.Messages(MessageKind::Error));
+
+        std::vector<int> delays;
+        ASSERT_EQ(GifFrameCount(options.outputPath, &delays), static_cast<int>(count));
+        EXPECT_EQ(delays, c.written) << n;
+        const ReceivedAnimation* kept = host.LastAnimation();
+        ASSERT_NE(kept, nullptr);
+        for (std::uint32_t i = 0; i < count; ++i) EXPECT_EQ(kept->frames[i].delay, c.delivered[i]) << n << " " << i;
+    }
+}
+
 TEST(HostRequests, ATrueColourHostTakesRenderedFramesAndCountsMilliseconds) {
     TemporaryFolder folder;
     ScriptedServices services;

@@ -649,6 +649,11 @@ TEST(OutputFiles, ReplaceOnlyWhenComplete) {
     EXPECT_EQ(folder.Files(), std::vector<std::string>{"out.gif"});
 
     ExpectRefused([&] { OutputFile::Replacing(folder / "missing/out.gif"); }, folder / "missing");
+    // A folder in the way is found before anything is written, and left as it is.
+    std::filesystem::create_directory(folder / "taken.gif");
+    ExpectRefused([&] { OutputFile::Replacing(folder / "taken.gif"); }, "a folder has that name");
+    EXPECT_TRUE(std::filesystem::is_directory(folder / "taken.gif"));
+    EXPECT_EQ(folder.Files().size(), 2u);
 }
 
 TEST(OutputFiles, TemporaryFilesKeepTheirNames) {

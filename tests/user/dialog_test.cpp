@@ -266,6 +266,11 @@ TEST_F(Dialogs, ModelessDialogOperatedImmediately) {
     EXPECT_EQ(SendDlgItemMessageA(dialog, kEffectList, CB_GETCURSEL, 0, 0), 7) << "the last item, scrolled into view";
     EXPECT_FALSE(SendDlgItemMessageA(dialog, kEffectList, CB_GETDROPPEDSTATE, 0, 0));
     EXPECT_FALSE(automation::SelectItem(kEffectList, "Hail")) << "no such item";
+    // Opening the list scrolls it to the selection; the item is looked for after that.
+    ASSERT_TRUE(automation::SelectItem(kEffectList, "Arrows"));
+    EXPECT_EQ(SendDlgItemMessageA(dialog, kEffectList, CB_GETCURSEL, 0, 0), 0);
+    ASSERT_TRUE(automation::SelectItem(kEffectList, "Wave"));
+    EXPECT_EQ(SendDlgItemMessageA(dialog, kEffectList, CB_GETCURSEL, 0, 0), 7);
     ASSERT_TRUE(automation::SetCheck(kDitherCheck, true));
     EXPECT_EQ(IsDlgButtonChecked(dialog, kDitherCheck), BST_CHECKED);
     ASSERT_TRUE(automation::SetCheck(kDitherCheck, true));
