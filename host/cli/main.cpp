@@ -1,4 +1,5 @@
 // lumafex: the Lumafex plug-in on the command line.
+#include <cstdlib>
 #include <exception>
 #include <iostream>
 #include <new>
@@ -7,6 +8,7 @@
 #include "host/cli/effects_listing.h"
 #include "host/cli/options.h"
 #include "host/cli/run.h"
+#include "luma/memory.h"
 
 namespace {
 
@@ -20,6 +22,15 @@ void CheckEffectName(const std::string& name) {
     throw UsageError("\"" + name + "\" may be " + which + "; say which.");
 }
 
+// The platform passes over a budget it cannot read; the user should hear of it.
+void CheckBudgetVariable() {
+    const char* text = std::getenv("LUMAFEX_MEMORY_BUDGET");
+    std::size_t bytes = 0;
+    if (text && !luma::ParseByteSize(text, &bytes))
+        throw UsageError("LUMAFEX_MEMORY_BUDGET holds \"" + std::string(text) +
+                         "\", not a size such as 512M or 2G.");
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -28,6 +39,7 @@ int main(int argc, char** argv) {
         try {
             options = ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
             if (!options.effect.empty()) CheckEffectName(options.effect);
+            CheckBudgetVariable();
         } catch (const UsageError& error) {
             std::cerr << "lumafex: " << error.what() << '\n';
             return 2;

@@ -11,6 +11,8 @@
 #include <functional>
 #include <map>
 
+#include "luma/memory.h"
+
 namespace {
 
 std::string Absolute(const std::string& path, const std::string& option) {
@@ -29,6 +31,13 @@ unsigned MinimumDelay(const std::string& text) {
     if (text.empty() || *end || errno || value < 1 || value > 65535)
         throw UsageError("--min-delay takes a number of hundredths from 1 to 65535, not \"" + text + "\".");
     return static_cast<unsigned>(value);
+}
+
+std::size_t MemoryBudget(const std::string& text) {
+    std::size_t bytes = 0;
+    if (!luma::ParseByteSize(text.c_str(), &bytes))
+        throw UsageError("--memory-budget takes a size such as 512M or 2G, not \"" + text + "\".");
+    return bytes;
 }
 
 HostPersonality Personality(const std::string& text) {
@@ -91,6 +100,8 @@ std::map<std::string, OptionSpec> Specs() {
     valued({"--host"}, [](CliOptions& o, const std::string& v) { o.personality = Personality(v); }, withEffects);
     valued({"--min-delay"}, [](CliOptions& o, const std::string& v) { o.minimumDelay = MinimumDelay(v); },
            {Command::Build});
+    valued({"--memory-budget"}, [](CliOptions& o, const std::string& v) { o.memoryBudget = MemoryBudget(v); },
+           {Command::Build, Command::Preview});
     valued({"--palette"}, [](CliOptions& o, const std::string& v) {
         if (v.empty()) throw UsageError("--palette needs the name of a palette.");
         o.palette = v;
@@ -261,6 +272,11 @@ Output:
       --min-delay N       raise delays shorter than N hundredths of a second to
                           N in the written file (browsers play GIF delays of 0
                           or 1 hundredth as 10)
+      --memory-budget SIZE  the most the frames and pictures may hold at
+                          once, as 512M or 2G (0: no limit); a build that needs
+                          more stops with "Memory error". The default is
+                          LUMAFEX_MEMORY_BUDGET, else three quarters of the
+                          machine's memory
   The dialog's output options (each has a --no- form too):
       --palette NAME      the fixed palette (with --no-custom-palette): Black
                           and white, Sixteen-color Windows, 32-color

@@ -1,6 +1,7 @@
 // The command line of lumafex: what to do and every setting given for it.
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -49,6 +50,7 @@ struct CliOptions {
     std::string configDir;  // absolute
     Verbosity verbosity = Verbosity::Normal;
     unsigned minimumDelay = 0;  // hundredths; 0 keeps the delays
+    std::optional<std::size_t> memoryBudget;  // bytes; 0 is no limit
 };
 
 // Parses the arguments after the program name. Relative paths are made

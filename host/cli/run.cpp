@@ -17,6 +17,7 @@
 #include "host/cli/terminal_services.h"
 #include "host/core/host_error.h"
 #include "luma/automation.h"
+#include "luma/memory.h"
 #include "plugin/guards.h"
 
 namespace automation = luma::automation;
@@ -219,6 +220,7 @@ int RunDialogCommand(const CliOptions& options) {
     if (options.command == Command::Build) hostOptions.outputPath = options.output;
     if (options.test && options.outputGiven) hostOptions.testOutputPath = options.output;
     hostOptions.minimumDelay = options.minimumDelay;
+    if (options.memoryBudget) luma::SetMemoryBudget(*options.memoryBudget);
     std::optional<Host> host;
     try {
         for (const std::string& path : {options.output, options.saveSettings}) {

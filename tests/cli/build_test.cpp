@@ -216,6 +216,30 @@ TEST(Builds, DamagedMissingAndOversizedPicturesAreNamedAndNothingIsWritten) {
     }
 }
 
+TEST(Builds, ABuildPastTheMemoryBudgetStopsWithMemoryError) {
+    Session session;
+    host_testing::Rgb large;
+    large.width = 1200;
+    large.height = 900;
+    large.pixels.assign(std::size_t{1200} * 900 * 3, 120);
+    host_testing::WriteFile(session.Work("large.png"), host_testing::PngFile(large));
+    Outcome run = session.Run({"--memory-budget", "48M", "-i", "large.png", "--set", "Frames=32760", "-o", "out.gif"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(Contains(run.err, "Memory error")) << run.err;
+    EXPECT_FALSE(std::filesystem::exists(session.Work("out.gif")));
+
+    for (const char* wrong : {"lots", "12Q", "-5M"}) {
+        Outcome refused = session.Run({"--memory-budget", wrong, "-o", "out.gif"});
+        EXPECT_EQ(refused.status, 2) << wrong;
+        EXPECT_TRUE(Contains(refused.err, "--memory-budget takes a size")) << refused.err;
+    }
+    setenv("LUMAFEX_MEMORY_BUDGET", "plenty", 1);
+    Outcome badVariable = session.Run({"-o", "out.gif"});
+    unsetenv("LUMAFEX_MEMORY_BUDGET");
+    EXPECT_EQ(badVariable.status, 2);
+    EXPECT_TRUE(Contains(badVariable.err, "LUMAFEX_MEMORY_BUDGET holds \"plenty\"")) << badVariable.err;
+}
+
 TEST(Builds, ADamagedSettingsDocumentStopsTheRun) {
     Session session;
     host_testing::WriteFile(session.Work("junk.lfx"), std::vector<BYTE>(2000, 0xA5));
