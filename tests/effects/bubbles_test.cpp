@@ -119,29 +119,6 @@ TEST_F(Bubbles, ClearingSmoothKeepsPositionsAndColours) {
     EXPECT_LT(difference * 10, lit);
 }
 
-TEST_F(Bubbles, InverseChangesTheLookAndOpacityOnlyFades) {
-    UsePlainPicture(100, 80, RGB(0, 0, 0));
-    OneColour(RGB(255, 255, 255));
-    SetField(kDensity, 8);
-    testing_support::BuiltFrames plain = BuildFrames(2);
-    SetCheck(kInverse, true);
-    testing_support::BuiltFrames inverse = BuildFrames(2);
-    SetCheck(kInverse, false);
-    SetField(kOpacity, 100);
-    testing_support::BuiltFrames faint = BuildFrames(2);
-    testing_support::SavePng(inverse[0].image, "bubbles_inverse");
-    GlobalLockGuard<BYTE> a(plain[0].image), b(inverse[0].image), c(faint[0].image);
-    bool differs = false;
-    for (LONG y = 0; y < 80; ++y)
-        for (LONG x = 0; x < 100; ++x) {
-            const int u = GetDibPixel(a.get(), x, y) & 0xFF, v = GetDibPixel(b.get(), x, y) & 0xFF,
-                      w = GetDibPixel(c.get(), x, y) & 0xFF;
-            differs |= u != v;
-            ASSERT_LE(w, u);
-        }
-    EXPECT_TRUE(differs);
-}
-
 TEST_F(Bubbles, MaskFailuresLeakNothing) {
     for (int k : {4, 2})
         testing_support::WalkBlockFailures([&] { return MakeBubbleMask(20, 160, false, k); }, /*mustFail=*/false);

@@ -52,11 +52,6 @@ bool GreenEqualsBlue(HGLOBAL picture) {
     return true;
 }
 
-DWORD PixelAt(HGLOBAL picture, LONG x, LONG y) {
-    GlobalLockGuard<BYTE> p(picture);
-    return p ? GetDibPixel(p.get(), x, y) : kNoPixel;
-}
-
 void SavePng(HGLOBAL picture, const std::string& name) {
     GlobalLockGuard<BYTE> p(picture);
     DibLayout l;

@@ -31,9 +31,6 @@ bool GreenEqualsBlue(HGLOBAL picture);
 // Writes a 24- or 32-bit picture as PNG under build/effects_test_output.
 void SavePng(HGLOBAL picture, const std::string& name);
 
-// The value pixel (x, y) of a picture holds.
-DWORD PixelAt(HGLOBAL picture, LONG x, LONG y);
-
 // The page controls the shared checks set; 0 where a page has none.
 struct EffectControls {
     const char* name;
