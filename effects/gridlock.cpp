@@ -64,8 +64,8 @@ struct GridlockState {
 GridlockState gridlockState;
 
 // The bar at four times its size: rounded-rectangle rings from the shading
-// colour at the rim to the base colour, closing in on a point off the middle
-// towards the top-left, as the ball's rings close in above its middle.
+// colour at the rim to the base colour, closing in above the middle of a
+// lying bar and left of the middle of an upright one.
 bool DrawBarRings(HDC dc, COLORREF colour, COLORREF shading, LONG w4, LONG h4, LONG corner) {
     Selection brush(dc, GetStockObject(DC_BRUSH));
     SetDCBrushColor(dc, colour);
