@@ -54,9 +54,23 @@ TEST_F(Gravity, MemoryFailuresLeakNothing) {
     ExpectFailuresLeakNothing(2);
 }
 
+// Under four frames there is no room to stagger the starts: every ball
+// waits 0 frames, and its wait draw is still made so that the colour,
+// height and kick draws keep their places.
 TEST_F(Gravity, FewerThanFourFramesStillGiveEveryFrame) {
     UseRandomPicture(50, 40, 5);
-    for (int frames : {2, 3}) BuildFrames(frames);
+    OneColour(RGB(0, 0, 255));
+    SetField(kSeed, 902);
+    SetField(kDensity, 8);
+    for (int frames : {2, 3}) {
+        SCOPED_TRACE(frames);
+        BuildFrames(frames);
+        EXPECT_EQ(NextDrawAfter(GravityBody, 50, 40), DrawNumber(902, 8 * 4));
+        // Every ball is already on its way in the second frame.
+        const std::vector<GlobalBlock> sequence = RenderSequence(GravityBody, 2);
+        ASSERT_EQ(sequence.size(), 2u);
+        EXPECT_FALSE(testing_support::SameBlock(sequence[0].get(), sequence[1].get()));
+    }
 }
 
 TEST_F(Gravity, BothWaysSpendsOneMoreDrawABall) {
@@ -176,11 +190,8 @@ TEST(GravityBall, TheFloorClampsARealOvershootAndBrakesABallThatRolls) {
 // The built-in settings on the sample picture, pinned once the frames had
 // been looked at: any change to them shows here.
 TEST_F(Gravity, GoldenFramesOfTheSamplePicture) {
-    ExpectGoldenFrames(16, "gravity", {
-        17787335357485712245ull, 11366916885404436672ull, 33658518669695974ull,    16858036480470125722ull,
-        652576720705425435ull,   16969802898190039959ull, 17365646304277745342ull, 4328416268639049020ull,
-        14706757108683369214ull, 12508435360073823281ull, 3303531886080395580ull,  9941604206030487438ull,
-        1694049269880264030ull,  890335604140648173ull,   8104916143718300915ull,  14943864518829744932ull});
+    ExpectGoldenFrames(16, "gravity",
+                       "e685b6580172c78b7e23f444f10cd4b9f5154070d2dd42758422f4c2a2323353");
 }
 
 }  // namespace

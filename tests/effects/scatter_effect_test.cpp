@@ -15,6 +15,7 @@
 #include "luma/crt.h"
 #include "plugin/guards.h"
 #include "tests/support/fault_walk.h"
+#include "tests/support/frame_digest.h"
 #include "tests/support/pictures.h"
 
 namespace testing_support {
@@ -189,13 +190,13 @@ void ScatterEffectTest::ExpectFailuresLeakNothing(int frames) {
         },
         /*mustFail=*/false);
     EXPECT_GT(points, 0);
+    WalkAllocationFailures([&] { return static_cast<bool>(Preview(effect)); }, /*mustFail=*/false);
 }
 
-void ScatterEffectTest::ExpectGoldenFrames(int frames, const std::string& name,
-                                           const std::vector<std::uint64_t>& golden) {
+void ScatterEffectTest::ExpectGoldenFrames(int frames, const std::string& name, const std::string& golden) {
     BuiltFrames built = BuildFrames(frames);
     for (int i = 0; i < built.count(); ++i) SavePng(built[i].image, name + "_" + std::to_string(i));
-    EXPECT_EQ(Hashes(built), golden);
+    EXPECT_EQ(FramesDigest(built), golden);
 }
 
 }  // namespace testing_support

@@ -76,13 +76,15 @@ protected:
     void ExpectOddSizesBuild();
 
     // With the smallest elements, one colour and no glare, each allocation
-    // of a build failing in turn leaves no block, GDI object or context; a
-    // build that still reports success has all its frames.
+    // of a build, and of a preview, failing in turn leaves no block, GDI
+    // object or context; a build that still reports success has all its
+    // frames.
     void ExpectFailuresLeakNothing(int frames);
 
     // The frames of a build of the sample picture at the built-in settings,
-    // written as PNG (name_0, name_1...) and compared with their hashes.
-    void ExpectGoldenFrames(int frames, const std::string& name, const std::vector<std::uint64_t>& golden);
+    // written as PNG (name_0, name_1...); their SHA-256 (FramesDigest) is
+    // the golden one.
+    void ExpectGoldenFrames(int frames, const std::string& name, const std::string& golden);
 
     int effect = -1;
 
