@@ -137,26 +137,12 @@ int InitialiseGridlock(BuildContext* context, LONG width, LONG height) {
     return 1;
 }
 
-// The orientation's shadow, made when first needed and kept once whole; a
-// plain shape after a failed drop shadow serves this one bar. False when not
-// even the shape can be had: the bar is left out.
-bool DrawShadow(GridlockState& state, int orientation, void* frame, LONG x, LONG y) {
-    GlobalBlock partial;
-    HGLOBAL& kept = state.shadows[orientation];
-    if (!kept) {
-        const LONG s4 = 4 * state.page.size, l4 = 12 * state.page.size;
-        bool complete = false;
-        HGLOBAL shadow = RoundedShadow(orientation == kHorizontal ? l4 : s4, orientation == kHorizontal ? s4 : l4, s4,
-                                       255, 0, state.page.shadow.soft, state.page.shadow.opacity, complete);
-        if (!shadow) return false;
-        if (complete) kept = shadow;
-        else partial.reset(shadow);
-    }
-    GlobalLockGuard<BYTE> mask(kept ? kept : partial.get());
-    if (!mask) return false;
-    const int offset = ShadowOffsetPixels(state.page.shadow.offset, state.page.size);
-    BlendColourThroughMask(frame, mask.get(), x + offset, y + offset, 0, 255, kBlendWrap);
-    return true;
+// The orientation's shadow: the bar's outline in white with no offset of
+// its own, placed by the offset instead.
+HGLOBAL BarShadow(const ShadedPage& page, int orientation, bool& complete) {
+    const LONG s4 = 4 * page.size, l4 = 12 * page.size;
+    return RoundedShadow(orientation == kHorizontal ? l4 : s4, orientation == kHorizontal ? s4 : l4, s4, 255, 0,
+                         page.shadow.soft, page.shadow.opacity, complete);
 }
 
 HGLOBAL RenderGridlock(BuildContext* context, int frame) {
@@ -169,6 +155,7 @@ HGLOBAL RenderGridlock(BuildContext* context, int frame) {
     const int down = static_cast<int>(t * static_cast<float>(state->height));
     const int across = static_cast<int>(t * static_cast<float>(state->width));
     const bool shadows = CastsShadow(state->page);
+    const int offset = ShadowOffsetPixels(state->page.shadow.offset, state->page.size);
     for (int i = 0; i < state->count; ++i) {
         const GridlockBar& bar = state->bars[i];
         int dx = 0, dy = 0;
@@ -181,7 +168,10 @@ HGLOBAL RenderGridlock(BuildContext* context, int frame) {
         const int h = bar.size / 2;
         const LONG x = bar.x0 - h + dx, y = bar.y0 - h + dy;
         const int orientation = OrientationOf(bar.direction);
-        if (shadows && !DrawShadow(*state, orientation, target.get(), x, y)) continue;
+        auto make = [&](bool& complete) { return BarShadow(state->page, orientation, complete); };
+        if (shadows && !BlendKeptShadow(state->shadows[orientation], make, target.get(), x + offset, y + offset,
+                                        kBlendWrap))
+            continue;
         GlobalLockGuard<BYTE> sprite(state->sprites[bar.colourIndex][orientation]);
         if (!sprite) return nullptr;
         BlendAlphaSprite(target.get(), sprite.get(), x, y, kBlendWrap);

@@ -78,24 +78,6 @@ int InitialiseParticles(BuildContext* context, LONG width, LONG height) {
     return 1;
 }
 
-// The shared shadow, made when first needed and kept once whole; a shadow
-// that is only the plain disc serves this one particle and is then freed.
-// False when not even the disc can be had: the particle is left out.
-bool DrawShadow(ParticlesState& state, void* frame, LONG x, LONG y) {
-    GlobalBlock partial;
-    if (!state.images.shadow) {
-        bool complete = false;
-        HGLOBAL shadow = BallShadow(state.page, complete);
-        if (!shadow) return false;
-        if (complete) state.images.shadow = shadow;
-        else partial.reset(shadow);
-    }
-    GlobalLockGuard<BYTE> mask(state.images.shadow ? state.images.shadow : partial.get());
-    if (!mask) return false;
-    BlendColourThroughMask(frame, mask.get(), x, y, 0, 255, 0);
-    return true;
-}
-
 HGLOBAL RenderParticles(BuildContext* context, int frame) {
     auto* state = static_cast<ParticlesState*>(context->state);
     state->frame = frame;
@@ -111,7 +93,8 @@ HGLOBAL RenderParticles(BuildContext* context, int frame) {
         const int r2 = p.radius / 2;
         const LONG x = p.x0 + static_cast<LONG>(r2 * std::sin(static_cast<double>(radians)));
         const LONG y = p.y0 + static_cast<LONG>(-r2 * std::cos(static_cast<double>(radians)));
-        if (shadows && !DrawShadow(*state, target.get(), x, y)) continue;
+        auto make = [&](bool& complete) { return BallShadow(state->page, complete); };
+        if (shadows && !BlendKeptShadow(state->images.shadow, make, target.get(), x, y, 0)) continue;
         GlobalLockGuard<BYTE> sprite(state->images.sprites[p.colourIndex]);
         if (!sprite) return nullptr;
         BlendAlphaSprite(target.get(), sprite.get(), x, y, 0);

@@ -8,7 +8,9 @@
 #include <windows.h>
 
 #include "effects/elements.h"
+#include "image/filters.h"
 #include "image/gdi_guards.h"
+#include "plugin/guards.h"
 
 // The page controls of such an effect.
 struct ShadedPageControls {
@@ -75,6 +77,27 @@ HGLOBAL RoundedCoverage(LONG width4, LONG height4, LONG corner4, BYTE level);
 // false; none when the shape itself cannot be had.
 HGLOBAL RoundedShadow(LONG width4, LONG height4, LONG corner4, BYTE level, int offset, int soft, int opacity,
                       bool& complete);
+
+// Blends black at full strength through a shadow at (x, y) with the blend
+// flags: the one kept in kept, or one made now by make(bool& complete) (as
+// RoundedShadow). A whole shadow is kept for later frames; one that is only
+// the plain shape serves this element alone. False when not even the shape
+// can be had: the element is left out.
+template <class Make>
+bool BlendKeptShadow(HGLOBAL& kept, Make make, void* frame, LONG x, LONG y, int flags) {
+    GlobalBlock partial;
+    if (!kept) {
+        bool complete = false;
+        HGLOBAL shadow = make(complete);
+        if (!shadow) return false;
+        if (complete) kept = shadow;
+        else partial.reset(shadow);
+    }
+    GlobalLockGuard<BYTE> mask(kept ? kept : partial.get());
+    if (!mask) return false;
+    BlendColourThroughMask(frame, mask.get(), x, y, 0, 255, flags);
+    return true;
+}
 
 // The offset of a shadow given in per cent of an element's size, in the
 // pixels of the reduced mask: four times the whole pixels at full size.
