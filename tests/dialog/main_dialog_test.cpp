@@ -180,6 +180,17 @@ TEST_F(MainDialog, ClosingTheEffectListOnTheSameEffectChangesNothing) {
     EXPECT_EQ(TextOf(GetDlgItem(dialog, kPictureSizeField)), "400 x 300 pixels");
 }
 
+TEST_F(MainDialog, AStoredEffectOutOfRangeOpensSnow) {
+    for (const char* stored : {"20", "4294967295"}) {
+        WriteConfig(std::string("MainEffect = ") + stored + "\r\n");
+        Show();
+        EXPECT_EQ(MainEffect, static_cast<DWORD>(kDefaultEffect)) << stored;
+        EXPECT_EQ(SendDlgItemMessageA(dialog, kEffectList, CB_GETCURSEL, 0, 0), kDefaultEffect) << stored;
+        EXPECT_TRUE(IsWindowVisible(GetDlgItem(dialog, kSnowDensity))) << stored;
+        CloseDialog();
+    }
+}
+
 TEST_F(MainDialog, APictureTheHostCannotDecodeKeepsThePreviousOne) {
     Show();
     OfferPicture("/pictures/good.png", 30, 20);
