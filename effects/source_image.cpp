@@ -31,6 +31,13 @@ HGLOBAL GetSourceImageCopy() {
     return SampleImageCopy();
 }
 
+HGLOBAL GetSourceFrame(LONG width, LONG height) {
+    GlobalBlock copy(GetSourceImageCopy());
+    GlobalLockGuard<BITMAPINFOHEADER> header(copy.get());
+    if (!header || header->biWidth != width || header->biHeight != height) return nullptr;
+    return copy.release();
+}
+
 bool HasSourceImage() { return sourceImage != nullptr; }
 
 void SetSourceImage(HGLOBAL picture) {

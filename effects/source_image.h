@@ -9,6 +9,11 @@
 // be had.
 HGLOBAL GetSourceImageCopy();
 
+// The copy an effect starts a frame from: GetSourceImageCopy's picture when
+// it has the size the effect's state was made for, else null (a fallback to
+// the SampleImage must not slip a frame of another size into a build).
+HGLOBAL GetSourceFrame(LONG width, LONG height);
+
 // Whether a picture is loaded.
 bool HasSourceImage();
 

@@ -71,6 +71,21 @@ TEST_F(SourceImage, AFailedCopyFallsBackToTheSampleAndLeaksNothing) {
     testing_support::WalkBlockFailures([] { return GetSourceImageCopy(); }, /*mustFail=*/false);
 }
 
+TEST_F(SourceImage, AFrameStartsOnlyFromAPictureOfTheStatesSize) {
+    std::mt19937 random(5);
+    SetSourceImage(testing_support::RandomPackedDib(random, 9, 7, 24));
+    GlobalBlock frame(GetSourceFrame(9, 7)), copy(GetSourceImageCopy());
+    ASSERT_TRUE(frame);
+    EXPECT_EQ(BlockBytes(frame.get()), BlockBytes(copy.get()));
+    EXPECT_EQ(GetSourceFrame(7, 9), nullptr);
+    // A failed copy falls back to the sample picture, which is no frame of this build.
+    const std::size_t before = luma::LiveGlobalBlocks();
+    luma::FailAllocationAfter(1);
+    EXPECT_EQ(GetSourceFrame(9, 7), nullptr);
+    luma::FailAllocationAfter(0);
+    EXPECT_EQ(luma::LiveGlobalBlocks(), before);
+}
+
 // A small effect for the common operations: frames of the source size in
 // one grey level per frame.
 struct FakeState {
