@@ -1,0 +1,36 @@
+// Arrows' per-build state: each arrow travels the way it points, a whole
+// number of picture lengths per animation, and sways sideways.
+#pragma once
+
+#include <windows.h>
+
+#include "effects/elements.h"
+#include "effects/scatter.h"
+
+// Direction codes, in the order of the page's direction boxes.
+enum ArrowDirection { kArrowUp = 0, kArrowLeft = 1, kArrowDown = 2, kArrowRight = 3 };
+
+struct ArrowSprite {
+    LONG x, y;  // home position of the centre
+    LONG size;
+    int speed;    // 1, 2 or 4
+    float phase;       // sway phase, degrees
+    float startPhase;  // the phase of frame 0
+    int opacity;
+    COLORREF colour;
+    int direction;
+    HGLOBAL mask;
+    HGLOBAL shadow;  // or none
+};
+
+// Zeroed by the framework before each use.
+struct ArrowsState {
+    LONG width, height;  // of the last frame rendered
+    int frame;
+    int frames;
+    int drift;  // per cent of the picture width
+    ColorSet colours;
+    int directions[4];  // the checked directions, in code order
+    int directionCount;
+    Scatter<ArrowSprite> scatter;
+};
