@@ -13,17 +13,18 @@
 
 namespace {
 
-constexpr int kOpacityControl = 738;
-constexpr int kFramesControl = 740;
-constexpr int kDriftControl = 742;
-constexpr int kSizeControl = 744;
-constexpr int kDensityControl = 746;
-constexpr int kSeedControl = 748;
 constexpr int kDelayControl = 764;
-constexpr int kShadowOpacityControl = 766;
-constexpr int kShadowOffsetControl = 768;
-constexpr int kShadowSoftControl = 770;
-constexpr ColorSetControls kColourControls{{750, 752, 754, 756, 758}, {760, 761, 762, 763}};
+constexpr int kFramesControl = 740;
+constexpr ScatterControls kControls{.opacity = 738,
+                                    .frames = kFramesControl,
+                                    .drift = 742,
+                                    .size = 744,
+                                    .density = 746,
+                                    .seed = 748,
+                                    .colours = {{750, 752, 754, 756, 758}, {760, 761, 762, 763}},
+                                    .shadowOpacity = 766,
+                                    .shadowOffset = 768,
+                                    .shadowSoft = 770};
 // The direction boxes top, left, bottom and right, giving codes 0 to 3.
 constexpr int kDirectionControls[] = {772, 773, 774, 775};
 
@@ -45,7 +46,8 @@ bool DrawArrow(HDC dc, LONG side, int direction) {
         const LONG cx = c, cy = b / 2;
         for (POINT& point : points) {
             const float dx = static_cast<float>(point.x - cx), dy = static_cast<float>(point.y - cy);
-            point = POINT{static_cast<LONG>(dx * cosine - dy * sine) + cx, static_cast<LONG>(dx * sine + dy * cosine) + cy};
+            point.x = static_cast<LONG>(dx * cosine - dy * sine) + cx;
+            point.y = static_cast<LONG>(dx * sine + dy * cosine) + cy;
         }
     }
     Selection pen(dc, GetStockObject(NULL_PEN)), brush(dc, GetStockObject(WHITE_BRUSH));
@@ -60,37 +62,28 @@ HGLOBAL ArrowMask(LONG size, int direction) {
 int ArrowsInitialise(BuildContext* context, LONG width, LONG height) {
     auto& state = *static_cast<ArrowsState*>(context->state);
     if (width < 1 || height < 1) return 0;
-    const HWND page = context->page;
-    const int opacity = ReadPageInt(page, kOpacityControl);
-    const int size = ReadPageInt(page, kSizeControl);
-    const int density = ReadPageInt(page, kDensityControl);
-    const ShadowSettings shadow{ReadPageInt(page, kShadowOpacityControl), ReadPageInt(page, kShadowOffsetControl),
-                                ReadPageInt(page, kShadowSoftControl)};
-    state.frames = ReadPageInt(page, kFramesControl);
-    state.drift = ReadPageInt(page, kDriftControl);
-    crt::srand(static_cast<unsigned>(ReadPageInt(page, kSeedControl)));
-    state.colours = ReadColorSet(page, kColourControls);
+    const ScatterPage page = ReadScatterPage(context->page, kControls, state.scatter.run);
     state.directionCount = 0;
     for (int code = kArrowUp; code <= kArrowRight; ++code)
-        if (ReadPageCheck(page, kDirectionControls[code])) state.directions[state.directionCount++] = code;
+        if (ReadPageCheck(context->page, kDirectionControls[code])) state.directions[state.directionCount++] = code;
     if (state.directionCount == 0) state.directions[state.directionCount++] = kArrowLeft;
 
     ScatterGuard guard(state.scatter);
-    if (!StartScatter(state.scatter, density)) return 0;
-    const int jitter = std::max(1, size / 9);
+    if (!StartScatter(state.scatter, page.density)) return 0;
+    const int jitter = std::max(1, page.size / 9);
     int previousColour = -1, previousDirection = -1;
-    for (int k = 0; k < density; ++k) {
+    for (int k = 0; k < page.density; ++k) {
         ArrowSprite& arrow = state.scatter.elements[k];
         arrow.x = crt::rand() % width;
         arrow.y = crt::rand() % height;
-        arrow.size = size - crt::rand() % jitter;
+        arrow.size = page.size - crt::rand() % jitter;
         arrow.speed = SpeedClass(k);
         arrow.phase = arrow.startPhase = static_cast<float>(crt::rand() % 360);
-        arrow.opacity = opacity;
-        arrow.colour = PickColour(state.colours, previousColour);
+        arrow.opacity = page.opacity;
+        arrow.colour = PickColour(state.scatter.run.colours, previousColour);
         arrow.direction = state.directions[PickIndexWithoutRepeat(state.directionCount, previousDirection)];
         arrow.mask = ArrowMask(arrow.size, arrow.direction);
-        if (!arrow.mask || !MakeDropShadow(arrow.mask, shadow, &arrow.shadow)) return 0;
+        if (!arrow.mask || !MakeDropShadow(arrow.mask, page.shadow, &arrow.shadow)) return 0;
     }
     guard.Keep();
     return 1;
@@ -112,26 +105,23 @@ POINT ArrowOffset(const ArrowSprite& arrow, LONG width, LONG height, float progr
 }
 
 HGLOBAL ArrowsRenderFrame(BuildContext* context, int frame) {
-    auto& state = *static_cast<ArrowsState*>(context->state);
-    FrameCanvas canvas(state.scatter.source);
-    if (!canvas || state.frames < 1) return nullptr;
-    const LONG width = canvas.width(), height = canvas.height();
-    state.width = width;
-    state.height = height;
-    state.frame = frame;
-    const float progress = static_cast<float>(frame) / static_cast<float>(state.frames);
-    const double amplitude = std::trunc(state.drift / 100.0 * width);
-    for (int k = 0; k < state.scatter.count; ++k) {
-        ArrowSprite& arrow = state.scatter.elements[k];
+    Scatter<ArrowSprite>& arrows = static_cast<ArrowsState*>(context->state)->scatter;
+    const ScatterRun& run = arrows.run;
+    FrameCanvas canvas(arrows.source, arrows.run, frame);
+    if (!canvas) return nullptr;
+    const float progress = static_cast<float>(frame) / static_cast<float>(run.frames);
+    const double amplitude = std::trunc(run.drift / 100.0 * run.width);
+    for (int k = 0; k < arrows.count; ++k) {
+        ArrowSprite& arrow = arrows.elements[k];
         // Each turn of the sway starts again from the start phase, so frame
         // Frames is exactly frame 0.
-        if (frame % state.frames == 0) arrow.phase = arrow.startPhase;
-        const POINT offset = ArrowOffset(arrow, width, height, progress, amplitude);
+        if (frame % run.frames == 0) arrow.phase = arrow.startPhase;
+        const POINT offset = ArrowOffset(arrow, run.width, run.height, progress, amplitude);
         const LONG half = arrow.size / 2;
         if (!DrawMaskedElement(canvas.pixels(), arrow.mask, arrow.shadow, arrow.x + offset.x - half,
                                arrow.y + offset.y - half, arrow.colour, arrow.opacity))
             return nullptr;
-        arrow.phase = static_cast<float>(arrow.phase + 360.0 / state.frames);
+        arrow.phase = static_cast<float>(arrow.phase + 360.0 / run.frames);
     }
     return canvas.Take();
 }

@@ -4,7 +4,6 @@
 
 #include <windows.h>
 
-#include "effects/elements.h"
 #include "effects/scatter.h"
 
 // Direction codes, in the order of the page's direction boxes.
@@ -25,12 +24,7 @@ struct ArrowSprite {
 
 // Zeroed by the framework before each use.
 struct ArrowsState {
-    LONG width, height;  // of the last frame rendered
-    int frame;
-    int frames;
-    int drift;  // per cent of the picture width
-    ColorSet colours;
+    Scatter<ArrowSprite> scatter;
     int directions[4];  // the checked directions, in code order
     int directionCount;
-    Scatter<ArrowSprite> scatter;
 };

@@ -10,14 +10,15 @@
 
 namespace {
 
-constexpr int kOpacityControl = 408;
-constexpr int kFramesControl = 410;
-constexpr int kDriftControl = 412;
-constexpr int kSizeControl = 414;
-constexpr int kDensityControl = 416;
-constexpr int kSeedControl = 418;
 constexpr int kDelayControl = 434;
-constexpr ColorSetControls kColourControls{{420, 422, 424, 426, 428}, {430, 431, 432, 433}};
+constexpr int kFramesControl = 410;
+constexpr ScatterControls kControls{.opacity = 408,
+                                    .frames = kFramesControl,
+                                    .drift = 412,
+                                    .size = 414,
+                                    .density = 416,
+                                    .seed = 418,
+                                    .colours = {{420, 422, 424, 426, 428}, {430, 431, 432, 433}}};
 
 FallingState confettiState;
 
@@ -32,28 +33,21 @@ HGLOBAL DotMask(LONG size) {
 int ConfettiInitialise(BuildContext* context, LONG width, LONG height) {
     auto& state = *static_cast<FallingState*>(context->state);
     if (width < 1 || height < 1) return 0;
-    const HWND page = context->page;
-    const int opacity = ReadPageInt(page, kOpacityControl);
-    const int size = ReadPageInt(page, kSizeControl);
-    const int density = ReadPageInt(page, kDensityControl);
-    state.frames = ReadPageInt(page, kFramesControl);
-    state.drift = ReadPageInt(page, kDriftControl);
-    crt::srand(static_cast<unsigned>(ReadPageInt(page, kSeedControl)));
-    state.colours = ReadColorSet(page, kColourControls);
+    const ScatterPage page = ReadScatterPage(context->page, kControls, state.run);
 
-    ScatterGuard guard(state.scatter);
-    if (!StartScatter(state.scatter, density)) return 0;
+    ScatterGuard guard(state);
+    if (!StartScatter(state, page.density)) return 0;
     int previousColour = -1;
-    for (int i = 0; i < density; ++i) {
-        FallingElement& dot = state.scatter.elements[i];
+    for (int i = 0; i < page.density; ++i) {
+        FallingElement& dot = state.elements[i];
         dot.x0 = crt::rand() % width;
         dot.y0 = crt::rand() % height;
         crt::rand();
-        dot.size = size - crt::rand() % std::max(size / 9, 1);
+        dot.size = page.size - crt::rand() % std::max(page.size / 9, 1);
         dot.speed = SpeedClass(i);
         dot.phase = dot.startPhase = static_cast<float>(crt::rand() % 360);
-        dot.opacity = opacity;
-        dot.colour = PickColour(state.colours, previousColour);
+        dot.opacity = page.opacity;
+        dot.colour = PickColour(state.run.colours, previousColour);
         dot.mask = DotMask(dot.size);
         if (!dot.mask) return 0;
     }

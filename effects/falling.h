@@ -6,7 +6,6 @@
 
 #include <windows.h>
 
-#include "effects/elements.h"
 #include "effects/framework.h"
 #include "effects/scatter.h"
 
@@ -22,15 +21,7 @@ struct FallingElement {
     HGLOBAL shadow;  // or none
 };
 
-// Zeroed by the framework before each use.
-struct FallingState {
-    LONG width, height;  // of the last frame rendered
-    int frame;
-    int frames;
-    int drift;  // per cent of the picture width
-    ColorSet colours;
-    Scatter<FallingElement> scatter;
-};
+using FallingState = Scatter<FallingElement>;
 
 // The RenderFrame and FreeState steps of a body whose state is a
 // FallingState. Frame `frame` of Frames has every element drawn at its place

@@ -1,8 +1,22 @@
 #include "effects/scatter.h"
 
-#include "effects/elements.h"
+#include "effects/pages.h"
 #include "effects/source_image.h"
 #include "image/packed_dib.h"
+#include "luma/crt.h"
+
+ScatterPage ReadScatterPage(HWND page, const ScatterControls& ids, ScatterRun& run) {
+    ScatterPage values{ReadPageInt(page, ids.opacity), ReadPageInt(page, ids.size), ReadPageInt(page, ids.density),
+                       ShadowSettings{0, 0, 0}};
+    if (ids.shadowOpacity)
+        values.shadow = ShadowSettings{ReadPageInt(page, ids.shadowOpacity), ReadPageInt(page, ids.shadowOffset),
+                                       ReadPageInt(page, ids.shadowSoft)};
+    run.frames = ReadPageInt(page, ids.frames);
+    run.drift = ReadPageInt(page, ids.drift);
+    crt::srand(static_cast<unsigned>(ReadPageInt(page, ids.seed)));
+    run.colours = ReadColorSet(page, ids.colours);
+    return values;
+}
 
 HGLOBAL TakeBuildPicture() {
     GlobalBlock picture(GetSourceImageCopy());
@@ -11,13 +25,15 @@ HGLOBAL TakeBuildPicture() {
     return picture.release();
 }
 
-FrameCanvas::FrameCanvas(HGLOBAL source) : image_(source ? CopyGlobalBlock(source) : nullptr) {
+FrameCanvas::FrameCanvas(HGLOBAL source, ScatterRun& run, int frame)
+    : image_(source && run.frames > 0 ? CopyGlobalBlock(source) : nullptr) {
     if (!image_) return;
     pixels_ = GlobalLock(image_.get());
     if (!pixels_) return;
     const auto* header = static_cast<const BITMAPINFOHEADER*>(pixels_);
-    width_ = header->biWidth;
-    height_ = header->biHeight < 0 ? -header->biHeight : header->biHeight;
+    run.width = header->biWidth;
+    run.height = header->biHeight < 0 ? -header->biHeight : header->biHeight;
+    run.frame = frame;
 }
 
 FrameCanvas::~FrameCanvas() {

@@ -12,18 +12,19 @@
 
 namespace {
 
-constexpr int kOpacityControl = 339;
-constexpr int kFramesControl = 341;
-constexpr int kDriftControl = 343;
-constexpr int kSizeControl = 345;
-constexpr int kDensityControl = 347;
-constexpr int kSeedControl = 349;
 constexpr int kDelayControl = 365;
+constexpr int kFramesControl = 341;
 constexpr int kVariableControl = 367;
-constexpr int kShadowOpacityControl = 368;
-constexpr int kShadowOffsetControl = 370;
-constexpr int kShadowSoftControl = 372;
-constexpr ColorSetControls kColourControls{{351, 353, 355, 357, 359}, {361, 362, 363, 364}};
+constexpr ScatterControls kControls{.opacity = 339,
+                                    .frames = kFramesControl,
+                                    .drift = 343,
+                                    .size = 345,
+                                    .density = 347,
+                                    .seed = 349,
+                                    .colours = {{351, 353, 355, 357, 359}, {361, 362, 363, 364}},
+                                    .shadowOpacity = 368,
+                                    .shadowOffset = 370,
+                                    .shadowSoft = 372};
 
 // With Variable sizes, star i is drawn at entry i mod 5 of Size.
 constexpr int kSizePercents[] = {100, 90, 75, 60, 50};
@@ -56,9 +57,9 @@ HGLOBAL StarMask(LONG size, BYTE grey) {
     return ShapeMask(size, [grey](HDC dc, LONG side) { return DrawStar(dc, side, grey); });
 }
 
-// The shadow is a star in the shadow's own grey, moved and blurred. When that
-// cannot be made the build fails: a frame without its shadows would differ
-// from what the same settings give otherwise.
+// The shadow is a star in the shadow's own grey, moved and blurred. When the
+// move cannot be made the initialisation fails rather than keep the grey
+// star unmoved: equal settings must give equal frames.
 HGLOBAL StarShadow(LONG size, const ShadowSettings& shadow) {
     GlobalBlock grey(StarMask(size, static_cast<BYTE>(shadow.opacity)));
     return grey ? MakeShadowMask(grey.get(), shadow.offset, shadow.soft, 0, 255) : nullptr;
@@ -67,36 +68,27 @@ HGLOBAL StarShadow(LONG size, const ShadowSettings& shadow) {
 int StarsInitialise(BuildContext* context, LONG width, LONG height) {
     auto& state = *static_cast<FallingState*>(context->state);
     if (width < 1 || height < 1) return 0;
-    const HWND page = context->page;
-    const int opacity = ReadPageInt(page, kOpacityControl);
-    const int size = ReadPageInt(page, kSizeControl);
-    const int density = ReadPageInt(page, kDensityControl);
-    const bool variable = ReadPageCheck(page, kVariableControl);
-    const ShadowSettings shadow{ReadPageInt(page, kShadowOpacityControl), ReadPageInt(page, kShadowOffsetControl),
-                                ReadPageInt(page, kShadowSoftControl)};
-    state.frames = ReadPageInt(page, kFramesControl);
-    state.drift = ReadPageInt(page, kDriftControl);
-    crt::srand(static_cast<unsigned>(ReadPageInt(page, kSeedControl)));
-    state.colours = ReadColorSet(page, kColourControls);
+    const ScatterPage page = ReadScatterPage(context->page, kControls, state.run);
+    const bool variable = ReadPageCheck(context->page, kVariableControl);
 
-    ScatterGuard guard(state.scatter);
-    if (!StartScatter(state.scatter, density)) return 0;
+    ScatterGuard guard(state);
+    if (!StartScatter(state, page.density)) return 0;
     int previousColour = -1;
-    for (int i = 0; i < density; ++i) {
-        FallingElement& star = state.scatter.elements[i];
+    for (int i = 0; i < page.density; ++i) {
+        FallingElement& star = state.elements[i];
         star.x0 = crt::rand() % width;
         star.y0 = crt::rand() % height;
         star.phase = star.startPhase = static_cast<float>(crt::rand() % 360);
-        star.colour = PickColour(state.colours, previousColour);
-        star.size = size;
+        star.colour = PickColour(state.run.colours, previousColour);
+        star.size = page.size;
         star.speed = SpeedClass(i);
-        star.opacity = opacity;
+        star.opacity = page.opacity;
         const int percent = variable ? kSizePercents[i % std::size(kSizePercents)] : 100;
-        const LONG starSize = percent * size / 100;
+        const LONG starSize = percent * page.size / 100;
         star.mask = StarMask(starSize, 255);
         if (!star.mask) return 0;
-        if (shadow.opacity > 0) {
-            star.shadow = StarShadow(starSize, shadow);
+        if (page.shadow.opacity > 0) {
+            star.shadow = StarShadow(starSize, page.shadow);
             if (!star.shadow) return 0;
         }
     }

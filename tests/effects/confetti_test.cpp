@@ -30,7 +30,7 @@ TEST_F(Confetti, DotsNeverVaryInSize) {
         SetField(kSize, size);
         BodyState state(ConfettiBody, dialog);
         ASSERT_TRUE(state);
-        const Scatter<FallingElement>& dots = state.as<FallingState>().scatter;
+        const FallingState& dots = state.as<FallingState>();
         ASSERT_EQ(dots.count, 60);
         for (int i = 0; i < dots.count; ++i) {
             ASSERT_EQ(dots.elements[i].size, size);
@@ -44,7 +44,7 @@ TEST_F(Confetti, TheLargestDensityGivesEveryDotItsOwnMaskAndNoShadow) {
     SetField(kDensity, 999);
     BodyState state(ConfettiBody, dialog);
     ASSERT_TRUE(state);
-    const Scatter<FallingElement>& dots = state.as<FallingState>().scatter;
+    const FallingState& dots = state.as<FallingState>();
     ASSERT_EQ(dots.count, 999);
     std::set<HGLOBAL> masks;
     for (int i = 0; i < dots.count; ++i) {
@@ -72,7 +72,7 @@ TEST_F(Confetti, EachDotDrawsPlaceSpareSizePhaseAndColourInThatOrder) {
         int previous = -1;
         for (int i = 0; i < 50; ++i) {
             SCOPED_TRACE(i);
-            const FallingElement& dot = dots.scatter.elements[i];
+            const FallingElement& dot = dots.elements[i];
             EXPECT_EQ(dot.x0, raw[next] % 400);
             EXPECT_EQ(dot.y0, raw[next + 1] % 300);
             EXPECT_EQ(dot.phase, static_cast<float>(raw[next + 4] % 360));
@@ -95,7 +95,7 @@ TEST_F(Confetti, ADotIsRound) {
     SetField(kDensity, 10);
     BodyState state(ConfettiBody, dialog);
     ASSERT_TRUE(state);
-    HGLOBAL mask = state.as<FallingState>().scatter.elements[0].mask;
+    HGLOBAL mask = state.as<FallingState>().elements[0].mask;
     EXPECT_EQ(Coverage(mask, 8, 8), 255);
     EXPECT_GT(Coverage(mask, 0, 8), 128);
     EXPECT_GT(Coverage(mask, 8, 15), 128);
@@ -120,7 +120,7 @@ TEST_F(Confetti, EveryFrameHasEachDotWhereTheFallAndTheSwayPutIt) {
     BodyState state(ConfettiBody, dialog);
     ASSERT_TRUE(state);
     const FallingState& dots = state.as<FallingState>();
-    const std::vector<FallingElement> start(dots.scatter.elements, dots.scatter.elements + dots.scatter.count);
+    const std::vector<FallingElement> start(dots.elements, dots.elements + dots.count);
     for (int f = 0; f <= 9; ++f) {
         SCOPED_TRACE(f);
         GlobalBlock frame = state.Render(f);

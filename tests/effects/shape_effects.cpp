@@ -44,7 +44,8 @@ GlobalBlock ExpectedFallingFrame(const std::vector<FallingElement>& elements, LO
                                  COLORREF background, int frame, int frames, int drift) {
     GlobalBlock picture = PlainPicture(width, height, background);
     const double amplitude = std::trunc(-drift * static_cast<double>(width) / 100);
-    const LONG fall = static_cast<LONG>(static_cast<float>(frame) / static_cast<float>(frames) * static_cast<float>(height));
+    const float share = static_cast<float>(frame) / static_cast<float>(frames);
+    const LONG fall = static_cast<LONG>(share * static_cast<float>(height));
     for (const FallingElement& element : elements) {
         float phase = element.phase;
         for (int f = 0; f < frame % frames; ++f) phase = static_cast<float>(phase + 360 * (1.0 / frames));

@@ -146,6 +146,8 @@ INSTANTIATE_TEST_SUITE_P(, ShapeEffects,
                                                        {0x278dea9a55da1779, 0xee2f9ffc47d5f7c3, 0x934dbacd7516799d}},
                                            ShapeEffect{"Arrows", &ArrowsBody, 740, 748, 746, 742, 770,
                                                        {0xb21da1d716f219b0, 0xf92951c73c7d9d29, 0x5b509f39aa27b2d5}}),
-                         [](const ::testing::TestParamInfo<ShapeEffect>& info) { return std::string(info.param.name); });
+                         [](const ::testing::TestParamInfo<ShapeEffect>& info) {
+                             return std::string(info.param.name);
+                         });
 
 }  // namespace

@@ -40,7 +40,7 @@ TEST_F(Stars, VariableSizesCycleThroughFivePercentagesOfSize) {
     {
         BodyState state(StarsBody, dialog);
         ASSERT_TRUE(state);
-        const Scatter<FallingElement>& stars = state.as<FallingState>().scatter;
+        const FallingState& stars = state.as<FallingState>();
         ASSERT_EQ(stars.count, 12);
         const LONG want[] = {40, 36, 30, 24, 20};
         for (int i = 0; i < 12; ++i) {
@@ -54,7 +54,7 @@ TEST_F(Stars, VariableSizesCycleThroughFivePercentagesOfSize) {
     SetCheck(kVariable, false);
     BodyState state(StarsBody, dialog);
     ASSERT_TRUE(state);
-    for (int i = 0; i < 12; ++i) EXPECT_EQ(DibSize(state.as<FallingState>().scatter.elements[i].mask).cx, 40);
+    for (int i = 0; i < 12; ++i) EXPECT_EQ(DibSize(state.as<FallingState>().elements[i].mask).cx, 40);
 }
 
 TEST_F(Stars, TheSmallestSizeStillMakesEveryStar) {
@@ -63,14 +63,14 @@ TEST_F(Stars, TheSmallestSizeStillMakesEveryStar) {
     BodyState state(StarsBody, dialog);
     ASSERT_TRUE(state);
     const LONG want[] = {10, 9, 7, 6, 5};
-    for (int i = 0; i < 5; ++i) EXPECT_EQ(DibSize(state.as<FallingState>().scatter.elements[i].mask).cx, want[i]);
+    for (int i = 0; i < 5; ++i) EXPECT_EQ(DibSize(state.as<FallingState>().elements[i].mask).cx, want[i]);
 }
 
 TEST_F(Stars, DensityOneGivesASingleStar) {
     SetField(kDensity, 1);
     BodyState state(StarsBody, dialog);
     ASSERT_TRUE(state);
-    EXPECT_EQ(state.as<FallingState>().scatter.count, 1);
+    EXPECT_EQ(state.as<FallingState>().count, 1);
 }
 
 TEST_F(Stars, EachStarDrawsItsPlacePhaseAndColourInThatOrder) {
@@ -90,7 +90,7 @@ TEST_F(Stars, EachStarDrawsItsPlacePhaseAndColourInThatOrder) {
         int previous = -1;
         for (int i = 0; i < 40; ++i) {
             SCOPED_TRACE(i);
-            const FallingElement& star = stars.scatter.elements[i];
+            const FallingElement& star = stars.elements[i];
             EXPECT_EQ(star.x0, raw[next++] % 400);
             EXPECT_EQ(star.y0, raw[next++] % 300);
             EXPECT_EQ(star.phase, static_cast<float>(raw[next++] % 360));
@@ -110,7 +110,7 @@ TEST_F(Stars, TheStarIsAPentagramWithItsUpperAndSideTipsCutOff) {
     SetField(kDensity, 1);
     BodyState state(StarsBody, dialog);
     ASSERT_TRUE(state);
-    HGLOBAL mask = state.as<FallingState>().scatter.elements[0].mask;
+    HGLOBAL mask = state.as<FallingState>().elements[0].mask;
     ASSERT_EQ(DibSize(mask).cx, 40);
     EXPECT_TRUE(testing_support::WriteFramePng(mask, "star_mask_40.png"));
     // The pentagon in the middle is filled, and so is the upper tip where
@@ -145,7 +145,7 @@ TEST_F(Stars, TheShadowIsAGreyStarMovedByTheOffset) {
     {
         BodyState state(StarsBody, dialog);
         ASSERT_TRUE(state);
-        const FallingElement& star = state.as<FallingState>().scatter.elements[0];
+        const FallingElement& star = state.as<FallingState>().elements[0];
         ASSERT_EQ(DibSize(star.shadow).cx, 46);
         ASSERT_EQ(DibSize(star.shadow).cy, 46);
         // Hard: the star's own coverage in the shadow's grey, nothing blurred
@@ -160,7 +160,7 @@ TEST_F(Stars, TheShadowIsAGreyStarMovedByTheOffset) {
     SetField(kShadowSoft, 25);
     BodyState soft(StarsBody, dialog);
     ASSERT_TRUE(soft);
-    const FallingElement& star = soft.as<FallingState>().scatter.elements[0];
+    const FallingElement& star = soft.as<FallingState>().elements[0];
     EXPECT_EQ(DibSize(star.shadow).cx, 40 + 6 + 1 + 2);
     EXPECT_GT(Coverage(star.shadow, 5, 26), 0) << "the blur spreads into the margin";
 }
@@ -176,7 +176,7 @@ TEST_F(Stars, EveryFrameHasEachStarWhereTheFallAndTheSwayPutIt) {
     BodyState state(StarsBody, dialog);
     ASSERT_TRUE(state);
     const FallingState& stars = state.as<FallingState>();
-    const std::vector<FallingElement> start(stars.scatter.elements, stars.scatter.elements + stars.scatter.count);
+    const std::vector<FallingElement> start(stars.elements, stars.elements + stars.count);
     for (int f = 0; f <= 7; ++f) {
         SCOPED_TRACE(f);
         GlobalBlock frame = state.Render(f);
