@@ -34,36 +34,31 @@ protected:
 };
 
 TEST_F(Stars, VariableSizesCycleThroughFivePercentagesOfSize) {
-    SetField(kSize, 40);
     SetField(kDensity, 12);
     SetCheck(kVariable, true);
-    {
+    struct Case {
+        int size;
+        LONG want[5];
+    };
+    for (const Case& c : {Case{40, {40, 36, 30, 24, 20}}, Case{10, {10, 9, 7, 6, 5}}}) {
+        SCOPED_TRACE(c.size);
+        SetField(kSize, c.size);
         BodyState state(StarsBody, dialog);
         ASSERT_TRUE(state);
         const FallingState& stars = state.as<FallingState>();
         ASSERT_EQ(stars.count, 12);
-        const LONG want[] = {40, 36, 30, 24, 20};
         for (int i = 0; i < 12; ++i) {
             SCOPED_TRACE(i);
-            EXPECT_EQ(DibSize(stars.elements[i].mask).cx, want[i % 5]);
-            EXPECT_EQ(DibSize(stars.elements[i].mask).cy, want[i % 5]);
-            EXPECT_EQ(stars.elements[i].size, 40) << "the corner is placed by the full Size";
+            EXPECT_EQ(DibSize(stars.elements[i].mask).cx, c.want[i % 5]);
+            EXPECT_EQ(DibSize(stars.elements[i].mask).cy, c.want[i % 5]);
+            EXPECT_EQ(stars.elements[i].size, c.size) << "the corner is placed by the full Size";
             EXPECT_EQ(stars.elements[i].speed, kSpeeds[i % 3]);
         }
     }
     SetCheck(kVariable, false);
     BodyState state(StarsBody, dialog);
     ASSERT_TRUE(state);
-    for (int i = 0; i < 12; ++i) EXPECT_EQ(DibSize(state.as<FallingState>().elements[i].mask).cx, 40);
-}
-
-TEST_F(Stars, TheSmallestSizeStillMakesEveryStar) {
-    SetField(kSize, 10);
-    SetField(kDensity, 5);
-    BodyState state(StarsBody, dialog);
-    ASSERT_TRUE(state);
-    const LONG want[] = {10, 9, 7, 6, 5};
-    for (int i = 0; i < 5; ++i) EXPECT_EQ(DibSize(state.as<FallingState>().elements[i].mask).cx, want[i]);
+    for (int i = 0; i < 12; ++i) EXPECT_EQ(DibSize(state.as<FallingState>().elements[i].mask).cx, 10);
 }
 
 TEST_F(Stars, DensityOneGivesASingleStar) {
