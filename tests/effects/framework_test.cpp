@@ -187,10 +187,10 @@ TEST_F(CommonOperations, EveryAllocationFailureOfABuildLeavesNothingBehind) {
 
 TEST_F(CommonOperations, EffectsNotYetAvailableFailCleanly) {
     // In table order.
-    const EffectBody* const bodies[kEffectCount] = {
-        &ArrowsBody,   &BadVideoBody,  &BubblesBody,  &ConfettiBody,  &GravityBody,     &GridlockBody, &HyperspaceBody,
-        &MatrixBody,   &ParticlesBody, &PhasersBody,  &PingBody,      &PlasmaArcBody,   &RainBody,     &SkipIntroBody,
-        &SingularityBody, &SnowBody,   &SparkleBody,  &StarsBody,     &TracksBody,      &WaveBody};
+    const EffectBody* bodies[kEffectCount] = {
+        &ArrowsBody, &BadVideoBody, &BubblesBody,   &ConfettiBody,    &GravityBody, &GridlockBody, &HyperspaceBody,
+        &MatrixBody, &ParticlesBody, &PhasersBody, &PingBody,        &PlasmaArcBody, &RainBody,    &SkipIntroBody,
+        &SingularityBody, &SnowBody, &SparkleBody, &StarsBody,       &TracksBody,  &WaveBody};
     const std::size_t before = luma::LiveGlobalBlocks();
     for (int i = 0; i < kEffectCount; ++i) {
         if (bodies[i]->Initialise != RenderingNotAvailable) continue;
