@@ -32,26 +32,12 @@ constexpr double kPi = 3.141592653589793;
 
 ArrowsState arrowsState;
 
-// An arrow pointing up on a side x side surface, turned about the middle for
-// the other directions: a head of half-width side / 4, a shaft of half-width
-// side / 10.
+// Draws the arrow of ArrowOutline white, with no outline.
 bool DrawArrow(HDC dc, LONG side, int direction) {
-    const LONG c = side / 2, q = c / 2, w = c / 5, b = side;
-    POINT points[] = {{c, 0}, {c + q, q}, {c + w, q}, {c + w, b}, {c - w, b}, {c - w, q}, {c - q, q}};
-    if (direction != kArrowUp) {
-        // Quarter turns clockwise on the screen: left is three of them.
-        static constexpr int kDegrees[] = {0, 270, 180, 90};
-        const float angle = static_cast<float>(kDegrees[direction]) * 0.01745328f;
-        const float cosine = std::cos(angle), sine = std::sin(angle);
-        const LONG cx = c, cy = b / 2;
-        for (POINT& point : points) {
-            const float dx = static_cast<float>(point.x - cx), dy = static_cast<float>(point.y - cy);
-            point.x = static_cast<LONG>(dx * cosine - dy * sine) + cx;
-            point.y = static_cast<LONG>(dx * sine + dy * cosine) + cy;
-        }
-    }
+    POINT points[kArrowPoints];
+    ArrowOutline(side, direction, points);
     Selection pen(dc, GetStockObject(NULL_PEN)), brush(dc, GetStockObject(WHITE_BRUSH));
-    Polygon(dc, points, static_cast<int>(std::size(points)));
+    Polygon(dc, points, kArrowPoints);
     return true;
 }
 
@@ -129,6 +115,25 @@ HGLOBAL ArrowsRenderFrame(BuildContext* context, int frame) {
 void ArrowsFreeState(BuildContext* context) { FreeScatter(static_cast<ArrowsState*>(context->state)->scatter); }
 
 }  // namespace
+
+void ArrowOutline(LONG side, int direction, POINT points[kArrowPoints]) {
+    const LONG c = side / 2, q = c / 2, w = c / 5, b = side;
+    const POINT up[kArrowPoints] = {{c, 0}, {c + q, q}, {c + w, q}, {c + w, b}, {c - w, b}, {c - w, q}, {c - q, q}};
+    std::copy(std::begin(up), std::end(up), points);
+    if (direction == kArrowUp) return;
+    // Quarter turns clockwise on the screen: left is three of them. The
+    // angle is single precision; its sine and cosine, and the turned
+    // offsets, are double.
+    static constexpr int kDegrees[] = {0, 270, 180, 90};
+    const float angle = static_cast<float>(kDegrees[direction]) * 0.01745328f;
+    const double cosine = std::cos(static_cast<double>(angle)), sine = std::sin(static_cast<double>(angle));
+    const LONG cx = c, cy = b / 2;
+    for (int i = 0; i < kArrowPoints; ++i) {
+        const double dx = points[i].x - cx, dy = points[i].y - cy;
+        points[i].x = static_cast<LONG>(dx * cosine - dy * sine) + cx;
+        points[i].y = static_cast<LONG>(dx * sine + dy * cosine) + cy;
+    }
+}
 
 constexpr EffectBody ArrowsBody{&arrowsState,     sizeof arrowsState, ArrowsInitialise, ArrowsRenderFrame,
                                 ArrowsFreeState, kDelayControl,      kFramesControl};

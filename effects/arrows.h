@@ -22,6 +22,12 @@ struct ArrowSprite {
     HGLOBAL shadow;  // or none
 };
 
+// The arrow on a side x side surface as a polygon: pointing up, a head of
+// half-width side / 4 and a shaft of half-width side / 10 reaching the bottom
+// edge; turned about the middle for the other directions.
+constexpr int kArrowPoints = 7;
+void ArrowOutline(LONG side, int direction, POINT points[kArrowPoints]);
+
 // Zeroed by the framework before each use.
 struct ArrowsState {
     Scatter<ArrowSprite> scatter;

@@ -126,6 +126,30 @@ EdgeTouch Touches(HGLOBAL mask) {
     return touch;
 }
 
+// The outline of a 10-pixel arrow (a 40-pixel surface): c = 20, q = 10,
+// w = 4. Turned, the single-precision angle leaves the cosine of a half turn
+// (and the sine of a quarter turn) a hair short of 1 in double, so the tip,
+// 20 pixels from the middle, truncates to 19 and stops a pixel short of the
+// edge it points to; offsets of 10 with a hair added or taken truncate
+// towards zero as well.
+TEST(ArrowOutline, TurnsEveryPointAboutTheMiddleAndTruncates) {
+    const std::vector<POINT> want[] = {
+        {{20, 0}, {30, 10}, {24, 10}, {24, 40}, {16, 40}, {16, 10}, {10, 10}},
+        {{1, 20}, {10, 11}, {10, 17}, {39, 16}, {40, 23}, {11, 24}, {11, 30}},
+        {{20, 39}, {11, 30}, {17, 30}, {16, 1}, {23, 0}, {24, 29}, {30, 29}},
+        {{39, 20}, {30, 29}, {30, 23}, {1, 24}, {0, 17}, {29, 16}, {29, 10}},
+    };
+    for (int direction : {kArrowUp, kArrowLeft, kArrowDown, kArrowRight}) {
+        SCOPED_TRACE(direction);
+        POINT points[kArrowPoints];
+        ArrowOutline(40, direction, points);
+        for (int i = 0; i < kArrowPoints; ++i) {
+            EXPECT_EQ(points[i].x, want[direction][i].x) << "point " << i;
+            EXPECT_EQ(points[i].y, want[direction][i].y) << "point " << i;
+        }
+    }
+}
+
 TEST_F(Arrows, EachArrowPointsTheWayItTravels) {
     SetField(kSize, 40);
     SetField(kDensity, 1);
