@@ -8,9 +8,11 @@
 #include <cstring>
 #include <memory>
 #include <mutex>
+#include <unistd.h>
 #include <unordered_map>
 
 #include "fault.h"
+#include "luma/memory.h"
 #include "luma/testing.h"
 
 namespace {
@@ -36,6 +38,23 @@ Table& table() {
 }
 
 std::atomic<unsigned long long> allocationsSoFar{0};
+std::atomic<std::size_t> bytesInUse{0};
+
+std::size_t defaultBudget() {
+    std::size_t bytes = 0;
+    if (const char* text = std::getenv("LUMAFEX_MEMORY_BUDGET"); text && luma::ParseByteSize(text, &bytes))
+        return bytes;
+    long pages = sysconf(_SC_PHYS_PAGES);
+    long pageSize = sysconf(_SC_PAGE_SIZE);
+    if (pages <= 0 || pageSize <= 0) return 0;
+    // Leave a quarter to the rest of the process and the machine.
+    return static_cast<std::size_t>(pages) / 4 * 3 * static_cast<std::size_t>(pageSize);
+}
+
+std::atomic<std::size_t>& budget() {
+    static std::atomic<std::size_t> limit{defaultBudget()};
+    return limit;
+}
 std::atomic<unsigned long long> failAt{0};  // allocation number that fails; 0 = off
 
 Block* find(HGLOBAL mem) {
@@ -64,9 +83,54 @@ bool AllocationMayProceed() {
     return true;
 }
 
+bool ReserveBytes(std::size_t bytes) {
+    std::size_t limit = budget().load();
+    std::size_t held = bytesInUse.load();
+    do {
+        if (limit != 0 && (bytes > limit || held > limit - bytes)) return false;
+    } while (!bytesInUse.compare_exchange_weak(held, held + bytes));
+    return true;
+}
+
+void ReleaseBytes(std::size_t bytes) { bytesInUse -= bytes; }
+
 }  // namespace luma::detail
 
 namespace luma {
+
+void SetMemoryBudget(std::size_t bytes) { budget() = bytes; }
+
+std::size_t MemoryBudget() { return budget().load(); }
+
+std::size_t BytesInUse() { return bytesInUse.load(); }
+
+bool ParseByteSize(const char* text, std::size_t* bytes) {
+    if (!text || *text < '0' || *text > '9') return false;
+    std::size_t value = 0;
+    const char* p = text;
+    for (; *p >= '0' && *p <= '9'; ++p) {
+        std::size_t digit = static_cast<std::size_t>(*p - '0');
+        if (value > (SIZE_MAX - digit) / 10) return false;
+        value = value * 10 + digit;
+    }
+    unsigned shift = 0;
+    switch (*p | 0x20) {
+    case 'k': shift = 10; break;
+    case 'm': shift = 20; break;
+    case 'g': shift = 30; break;
+    case 't': shift = 40; break;
+    default: break;
+    }
+    if (shift) {
+        ++p;
+        if ((*p | 0x20) == 'i' && (p[1] | 0x20) == 'b') p += 2;
+    }
+    if ((*p | 0x20) == 'b') ++p;
+    if (*p != '\0') return false;
+    if (value > (SIZE_MAX >> shift)) return false;
+    *bytes = value << shift;
+    return true;
+}
 
 std::size_t LiveGlobalBlocks() {
     std::lock_guard guard(table().lock);
@@ -94,8 +158,13 @@ HGLOBAL WINAPI GlobalAlloc(UINT flags, SIZE_T bytes) {
     block->flags = flags & (GMEM_MOVEABLE | GMEM_DISCARDABLE);
     bool moveable = flags & GMEM_MOVEABLE;
     if (bytes != 0 || !moveable) {
+        if (!luma::detail::ReserveBytes(bytes)) {
+            SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+            return nullptr;
+        }
         block->data = rawAllocate(bytes, flags & GMEM_ZEROINIT);
         if (!block->data) {
+            luma::detail::ReleaseBytes(bytes);
             SetLastError(ERROR_NOT_ENOUGH_MEMORY);
             return nullptr;
         }
@@ -174,6 +243,7 @@ HGLOBAL WINAPI GlobalFree(HGLOBAL mem) {
         block = std::move(it->second);
         table().blocks.erase(it);
     }
+    if (block->data) luma::detail::ReleaseBytes(block->size);
     std::free(block->data);
     return nullptr;
 }
@@ -196,6 +266,7 @@ HGLOBAL WINAPI GlobalReAlloc(HGLOBAL mem, SIZE_T bytes, UINT flags) {
             SetLastError(ERROR_INVALID_PARAMETER);
             return nullptr;
         }
+        if (block->data) luma::detail::ReleaseBytes(block->size);
         std::free(block->data);
         block->data = nullptr;
         block->size = 0;
@@ -206,6 +277,7 @@ HGLOBAL WINAPI GlobalReAlloc(HGLOBAL mem, SIZE_T bytes, UINT flags) {
     bool mayMove = moveable ? (block->lockCount == 0 || (flags & GMEM_MOVEABLE)) : (flags & GMEM_MOVEABLE);
     SIZE_T oldSize = block->data ? block->size : 0;
     if (bytes <= oldSize && block->data) {
+        luma::detail::ReleaseBytes(oldSize - bytes);
         block->size = bytes;  // shrinking stays in place
         return mem;
     }
@@ -217,8 +289,13 @@ HGLOBAL WINAPI GlobalReAlloc(HGLOBAL mem, SIZE_T bytes, UINT flags) {
         SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return nullptr;
     }
+    if (!luma::detail::ReserveBytes(bytes - oldSize)) {
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return nullptr;
+    }
     std::byte* data = rawAllocate(bytes, false);
     if (!data) {
+        luma::detail::ReleaseBytes(bytes - oldSize);
         SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return nullptr;
     }

@@ -239,6 +239,7 @@ std::unique_ptr<Bitmap> newBitmap(int width, int height, int bits, bool topDown)
     auto b = std::make_unique<Bitmap>();
     std::size_t stride = DibStride(width, bits);
     std::size_t bytes = stride * static_cast<std::size_t>(height);
+    if (!b->charge.Take(bytes)) return nullptr;
     b->storage.reset(new (std::nothrow) BYTE[bytes ? bytes : 1]());
     if (!b->storage) return nullptr;
     b->header.biSize = sizeof(BITMAPINFOHEADER);

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "fault.h"
 #include "gdi/region.h"
 #include "gdi/surface.h"
 
@@ -61,6 +62,7 @@ struct Palette : Object {
 
 struct Bitmap : Object {
     Bitmap() : Object(Kind::Bitmap) {}
+    luma::detail::BudgetCharge charge;  // storage's bytes
     std::unique_ptr<BYTE[]> storage;
     std::vector<RGBQUAD> table;
     BITMAPINFOHEADER header{};  // as a DIB section reports it

@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <filesystem>
+#include <random>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -15,8 +16,10 @@
 #include "dialog/build_pipeline.h"
 #include "dialog/main_dialog.h"
 #include "effects/effect_table.h"
+#include "effects/source_image.h"
 #include "image/packed_dib.h"
 #include "luma/automation.h"
+#include "luma/memory.h"
 #include "luma/testing.h"
 #include "plugin/lifecycle.h"
 #include "plugin/message_dialog.h"
@@ -207,6 +210,37 @@ TEST_F(DialogRun, BuildClosesTheDialogEvenWhenTheHostRefuses) {
     EXPECT_EQ(messages, (std::vector<std::string>{"Error creating new task.",
                                                   "There has been an error adding an image to the current file object."}));
     EXPECT_EQ(luma::LiveGlobalBlocks(), before);
+}
+
+// The longest animation of a large picture, under a budget that holds a few
+// dozen of its frames: the build stops as out of memory and gives all back.
+TEST_F(DialogRun, ABuildPastTheMemoryBudgetIsAMemoryErrorThatFreesEverything) {
+    WriteConfig("Style000Frames = 32760\r\n");
+    const std::size_t savedBudget = luma::MemoryBudget();
+    const std::size_t blocks = luma::LiveGlobalBlocks();
+    const std::size_t objects = luma::LiveGdiObjects();
+    {
+        TestHost gif(kHundredthsFlag, 16);
+        std::mt19937 random(5);
+        gif.pictures["/pictures/large.png"] = testing_support::RandomPackedDib(random, 1600, 1200, 24);
+        gif.chosenFile = "/pictures/large.png";
+        automation::CurrentScript().Click("Select...").Do("set the budget", [&] {
+            luma::SetMemoryBudget(luma::BytesInUse() + (96u << 20));
+            return true;
+        });
+        automation::CurrentScript().Click("Build");
+        AnswerMessage();
+        EXPECT_EQ(RunDialog(gif), 1);
+        luma::SetMemoryBudget(savedBudget);
+        EXPECT_EQ(gif.Count(kRequestNewAnimation), 0u);
+        EXPECT_EQ(gif.Count(kRequestAddFrame), 0u);
+        EXPECT_EQ(gif.Count(kRequestDecodeImage), 1u);
+    }
+    EXPECT_EQ(messages, std::vector<std::string>{"Memory error"});
+    EXPECT_TRUE(HasSourceImage());
+    SetSourceImage(nullptr);
+    EXPECT_EQ(luma::LiveGlobalBlocks(), blocks);
+    EXPECT_EQ(luma::LiveGdiObjects(), objects);
 }
 
 TEST_F(DialogRun, CancelBuildsNothing) {

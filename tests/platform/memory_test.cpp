@@ -3,6 +3,7 @@
 
 #include <cstring>
 
+#include "luma/memory.h"
 #include "luma/testing.h"
 
 namespace {
@@ -147,6 +148,85 @@ TEST(GlobalMemory, FaultInjectorFailsExactlyTheNthAllocationOnce) {
     EXPECT_TRUE(e && f);
     GlobalFree(e);
     GlobalFree(f);
+}
+
+// A budget set for one test and the previous one put back.
+class Budget : public ::testing::Test {
+protected:
+    void SetUp() override { saved_ = luma::MemoryBudget(); }
+    void TearDown() override { luma::SetMemoryBudget(saved_); }
+    std::size_t saved_ = 0;
+};
+
+TEST_F(Budget, EveryWayABlockChangesSizeIsCharged) {
+    const std::size_t base = luma::BytesInUse();
+    HGLOBAL moveable = GlobalAlloc(GMEM_MOVEABLE, 1000);
+    HGLOBAL fixed = GlobalAlloc(GMEM_FIXED, 24);
+    ASSERT_TRUE(moveable && fixed);
+    EXPECT_EQ(luma::BytesInUse(), base + 1024);
+    ASSERT_EQ(GlobalReAlloc(moveable, 3000, GMEM_MOVEABLE), moveable);
+    EXPECT_EQ(luma::BytesInUse(), base + 3024);
+    ASSERT_EQ(GlobalReAlloc(moveable, 100, 0), moveable);
+    EXPECT_EQ(luma::BytesInUse(), base + 124);
+    ASSERT_EQ(GlobalReAlloc(moveable, 0, GMEM_MOVEABLE), moveable);  // discarded
+    EXPECT_EQ(luma::BytesInUse(), base + 24);
+    ASSERT_EQ(GlobalReAlloc(moveable, 50, GMEM_MOVEABLE), moveable);
+    fixed = GlobalReAlloc(fixed, 4000, GMEM_MOVEABLE);
+    ASSERT_NE(fixed, nullptr);
+    EXPECT_EQ(luma::BytesInUse(), base + 4050);
+    GlobalFree(moveable);
+    GlobalFree(fixed);
+    EXPECT_EQ(luma::BytesInUse(), base);
+}
+
+TEST_F(Budget, AllocationsPastTheBudgetFailAndTakeNothing) {
+    const std::size_t base = luma::BytesInUse();
+    luma::SetMemoryBudget(base + 10000);
+    const std::size_t blocks = luma::LiveGlobalBlocks();
+    HGLOBAL first = GlobalAlloc(GMEM_MOVEABLE, 6000);
+    ASSERT_NE(first, nullptr);
+    SetLastError(0);
+    EXPECT_EQ(GlobalAlloc(GMEM_MOVEABLE, 6000), nullptr);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_NOT_ENOUGH_MEMORY));
+    EXPECT_EQ(GlobalAlloc(GMEM_FIXED, SIZE_MAX), nullptr) << "no overflow past the limit";
+    EXPECT_EQ(GlobalReAlloc(first, 12000, GMEM_MOVEABLE), nullptr);
+    EXPECT_EQ(GlobalSize(first), 6000u) << "a refused growth keeps the block";
+    EXPECT_EQ(luma::LiveGlobalBlocks(), blocks + 1);
+    EXPECT_EQ(luma::BytesInUse(), base + 6000);
+
+    // Bitmaps draw on the same budget and give it back when deleted.
+    EXPECT_EQ(CreateBitmap(100, 100, 1, 32, nullptr), nullptr);
+    HBITMAP small = CreateBitmap(10, 10, 1, 32, nullptr);
+    ASSERT_NE(small, nullptr);
+    EXPECT_EQ(luma::BytesInUse(), base + 6400);
+    DeleteObject(small);
+    GlobalFree(first);
+    EXPECT_EQ(luma::BytesInUse(), base);
+    luma::SetMemoryBudget(0);
+    HGLOBAL unlimited = GlobalAlloc(GMEM_MOVEABLE, 1 << 20);
+    EXPECT_NE(unlimited, nullptr) << "0 is no limit";
+    GlobalFree(unlimited);
+}
+
+TEST(ByteSize, ReadsPlainAndBinaryMultipleSizes) {
+    const struct {
+        const char* text;
+        std::size_t bytes;
+    } good[] = {{"0", 0},           {"4096", 4096},        {"64K", 64u << 10}, {"64k", 64u << 10},
+                {"64M", 64u << 20}, {"2G", std::size_t{2} << 30}, {"2GB", std::size_t{2} << 30},
+                {"2GiB", std::size_t{2} << 30}, {"1T", std::size_t{1} << 40}, {"512B", 512}};
+    for (const auto& c : good) {
+        std::size_t bytes = 1;
+        EXPECT_TRUE(luma::ParseByteSize(c.text, &bytes)) << c.text;
+        EXPECT_EQ(bytes, c.bytes) << c.text;
+    }
+    for (const char* bad : {"", "M", "-1", "1.5G", "64 M", "64X", "64MM", "64Mi", "99999999999999999999",
+                            "17179869184G"}) {
+        std::size_t bytes = 7;
+        EXPECT_FALSE(luma::ParseByteSize(bad, &bytes)) << bad;
+        EXPECT_EQ(bytes, 7u) << bad;
+    }
+    EXPECT_FALSE(luma::ParseByteSize(nullptr, nullptr));
 }
 
 }  // namespace
