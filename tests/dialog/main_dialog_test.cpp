@@ -150,8 +150,8 @@ TEST_F(MainDialog, TheKeyLineFramesThePicture) {
 
 TEST_F(MainDialog, AnEffectWithoutAPreviewLeavesTheAreaPlain) {
     Show();
-    ASSERT_TRUE(automation::SelectItem("Effect", "Stars", dialog));
-    EXPECT_EQ(MainEffect, 17u);
+    ASSERT_TRUE(automation::SelectItem("Effect", "Hyperspace", dialog));
+    EXPECT_EQ(MainEffect, 6u);
     RECT shown;
     EXPECT_FALSE(LastPreviewPictureRect(&shown));
     GlobalBlock shot = PreviewPixels();
