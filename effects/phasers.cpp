@@ -115,13 +115,14 @@ int PhasersInitialise(BuildContext* context, LONG width, LONG height) {
 
 HGLOBAL PhasersRender(BuildContext* context, int frame) {
     auto& s = *static_cast<PhasersState*>(context->state);
-    s.frame = frame;
+    // Entries' frames are taken modulo Frames: frame N shows frame 0 again.
+    s.frame = frame % s.frames;
     GlobalBlock picture(SourceFrame(s.width, s.height));
     GlobalLockGuard<BYTE> target(picture.get());
     if (!target) return nullptr;
     for (int i = 0; i < s.beamCount; ++i) {
         const PhaserBeam& beam = s.beams()[i];
-        if (beam.frame != frame) continue;
+        if (beam.frame != s.frame) continue;
         GlobalBlock mask(PhaserBeamMask(s.surface, beam));
         GlobalLockGuard<BYTE> coverage(mask.get());
         if (!coverage) return nullptr;

@@ -55,6 +55,15 @@ void WriteFramePng(HGLOBAL picture, const std::string& name) {
         << image.message;
 }
 
+void ExpectGoldenFrames(const BuiltFrames& frames, const std::map<int, std::uint64_t>& golden,
+                        const std::string& name) {
+    for (const auto& [frame, hash] : golden) {
+        ASSERT_LT(frame, frames.count());
+        WriteFramePng(frames[frame].image, name + "_" + std::to_string(frame));
+        EXPECT_EQ(BlockHash(frames[frame].image), hash) << name << " frame " << frame;
+    }
+}
+
 int ChangedPixels(HGLOBAL a, HGLOBAL b) {
     GlobalLockGuard<BYTE> p(a), q(b);
     if (!p || !q) return -1;

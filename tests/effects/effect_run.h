@@ -5,9 +5,12 @@
 
 #include <windows.h>
 
+#include <cstdint>
+#include <map>
 #include <string>
 
 #include "effects/common_build.h"
+#include "tests/support/effect_harness.h"
 
 namespace testing_support {
 
@@ -39,6 +42,11 @@ private:
 
 // Writes a 24-bit picture to build/effects_test_output/<name>.png.
 void WriteFramePng(HGLOBAL picture, const std::string& name);
+
+// Checks the hashes of a build's frames, frame number to golden hash, and
+// writes those frames as <name>_<frame>.png for a look.
+void ExpectGoldenFrames(const BuiltFrames& frames, const std::map<int, std::uint64_t>& golden,
+                        const std::string& name);
 
 // How many pixels of two pictures of one size differ.
 int ChangedPixels(HGLOBAL a, HGLOBAL b);

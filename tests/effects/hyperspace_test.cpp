@@ -222,13 +222,12 @@ TEST_F(Hyperspace, GoldenFrames) {
     // The sample picture with the built-in settings.
     BuiltFrames frames = Build(effect);
     ASSERT_EQ(frames.count(), 64);
-    const int shown[4] = {0, 1, 31, 63};
-    const std::uint64_t golden[4] = {14673801516711228282u, 13610041713518070106u, 2373957438650071966u,
-                                     945683103223633361u};
-    for (int i = 0; i < 4; ++i) {
-        testing_support::WriteFramePng(frames[shown[i]].image, "hyperspace_" + std::to_string(shown[i]));
-        EXPECT_EQ(testing_support::BlockHash(frames[shown[i]].image), golden[i]) << "frame " << shown[i];
-    }
+    testing_support::ExpectGoldenFrames(frames,
+                                        {{0, 14673801516711228282u},
+                                         {1, 13610041713518070106u},
+                                         {31, 2373957438650071966u},
+                                         {63, 945683103223633361u}},
+                                        "hyperspace");
 }
 
 }  // namespace

@@ -138,6 +138,14 @@ TEST_F(Phasers, AVerticalBeamCrossesThePictureFromTopToBottom) {
     }
 }
 
+TEST_F(Phasers, TheLoopCloses) {
+    SmallBuild(80, 60, 5);
+    auto sequence = RenderSequence(PhasersBody, 6);
+    ASSERT_EQ(sequence.size(), 6u);
+    EXPECT_TRUE(testing_support::SameBlock(sequence[0].get(), sequence[5].get()));
+    EXPECT_FALSE(testing_support::SameBlock(sequence[0].get(), sequence[1].get()));
+}
+
 TEST_F(Phasers, AFrameThatNoEntryFallsInShowsThePlainPicture) {
     SmallBuild(80, 60, 1000);
     BodyRun run(PhasersBody, dialog, 80, 60);
@@ -259,12 +267,14 @@ TEST_F(Phasers, GoldenFrames) {
     SetField(kDensity, 8);
     BuiltFrames frames = Build(effect);
     ASSERT_EQ(frames.count(), 6);
-    const std::uint64_t golden[6] = {11666225537973462472u, 12999424611269925423u, 12375887645339251542u,
-                                     13069284923022795733u, 14899875654615438025u, 12319013746849554886u};
-    for (int i = 0; i < 6; ++i) {
-        testing_support::WriteFramePng(frames[i].image, "phasers_" + std::to_string(i));
-        EXPECT_EQ(testing_support::BlockHash(frames[i].image), golden[i]) << "frame " << i;
-    }
+    testing_support::ExpectGoldenFrames(frames,
+                                        {{0, 11666225537973462472u},
+                                         {1, 12999424611269925423u},
+                                         {2, 12375887645339251542u},
+                                         {3, 13069284923022795733u},
+                                         {4, 14899875654615438025u},
+                                         {5, 12319013746849554886u}},
+                                        "phasers");
 }
 
 }  // namespace
