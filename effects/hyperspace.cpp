@@ -4,9 +4,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "controls/direction_pad.h"
 #include "effects/effect_bodies.h"
-#include "effects/source_frame.h"
 #include "image/packed_dib.h"
 #include "luma/crt.h"
 #include "plugin/guards.h"
@@ -41,12 +39,9 @@ void BlendPixel(void* picture, LONG x, LONG y, COLORREF colour, int a) {
                     Blend(GetBValue(pixel), GetBValue(colour), weight)));
 }
 
-// The direction the pad shows: 1 (right) for any nonzero value, 0 when the
-// pad holds none.
-std::int32_t ScrollDirection(HWND page) {
-    const int value = DirectionPadValue(GetDlgItem(page, kScrollPad));
-    return value != 0 && value != -1 ? 1 : 0;
-}
+// The pad mirrors its cell as its text: 1 (right) for any nonzero value, 0
+// when the pad holds none.
+std::int32_t ScrollDirection(HWND page) { return ReadPageInt(page, kScrollPad) != 0 ? 1 : 0; }
 
 int HyperspaceInitialise(BuildContext* context, LONG width, LONG height) {
     auto& s = *static_cast<HyperspaceState*>(context->state);
@@ -96,7 +91,7 @@ int HyperspaceInitialise(BuildContext* context, LONG width, LONG height) {
 
 HGLOBAL HyperspaceRender(BuildContext* context, int) {
     auto& s = *static_cast<HyperspaceState*>(context->state);
-    GlobalBlock picture(SourceFrame(s.width, s.height));
+    GlobalBlock picture(SourceCanvas(s.width, s.height));
     GlobalLockGuard<BYTE> target(picture.get());
     if (!target) return nullptr;
     for (int i = 0; i < s.starCount; ++i) {

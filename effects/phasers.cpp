@@ -5,7 +5,6 @@
 #include <cstring>
 
 #include "effects/effect_bodies.h"
-#include "effects/source_frame.h"
 #include "image/filters.h"
 #include "image/gdi_guards.h"
 #include "image/packed_dib.h"
@@ -117,7 +116,7 @@ HGLOBAL PhasersRender(BuildContext* context, int frame) {
     auto& s = *static_cast<PhasersState*>(context->state);
     // Entries' frames are taken modulo Frames: frame N shows frame 0 again.
     s.frame = frame % s.frames;
-    GlobalBlock picture(SourceFrame(s.width, s.height));
+    GlobalBlock picture(SourceCanvas(s.width, s.height));
     GlobalLockGuard<BYTE> target(picture.get());
     if (!target) return nullptr;
     for (int i = 0; i < s.beamCount; ++i) {

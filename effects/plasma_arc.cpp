@@ -4,11 +4,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
-#include <cstring>
 
 #include "effects/effect_bodies.h"
-#include "effects/source_frame.h"
-#include "effects/source_image.h"
 #include "image/filters.h"
 #include "image/gdi_guards.h"
 #include "image/packed_dib.h"
@@ -292,7 +289,7 @@ HGLOBAL PlasmaArcRender(BuildContext* context, int frame) {
     int y = 0, halfHeight = 0;
     ArcPlace(s, y, halfHeight);
 
-    GlobalBlock picture(SourceFrame(s.width, s.height));
+    GlobalBlock picture(SourceCanvas(s.width, s.height));
     if (!picture) return nullptr;
     SurfaceGuard surface;
     if (!surface.Open(2 * s.width, 2 * s.height)) return nullptr;
@@ -325,32 +322,17 @@ int PlasmaArcBuild(BuildContext* context) {
     // Disturbance 0 leaves no spread to draw from: every frame gets the
     // Delay, as with 1, and the draw is still made.
     const int spread = std::max(ReadPageInt(context->page, kDisturbanceField), 1);
-    std::memset(&plasmaArcState, 0, sizeof plasmaArcState);
-    context->state = &plasmaArcState;
-    LONG width = 0, height = 0;
-    {
-        GlobalBlock source(GetSourceImageCopy());
-        GlobalLockGuard<BITMAPINFOHEADER> header(source.get());
-        if (!header) return 0;
-        width = header->biWidth;
-        height = std::abs(header->biHeight);
-    }
-    if (!PlasmaArcInitialise(context, width, height)) return 0;
+    context->flags &= ~kPreviewFlag;
+    if (!StartBody(context, PlasmaArcBody)) return 0;
+    BodyStateGuard state(context, PlasmaArcBody);
     const int total = PlasmaArcFrameCount(plasmaArcState.frames, plasmaArcState.mode);
     for (int i = 0; i < total; ++i) {
-        GlobalBlock image(PlasmaArcRender(context, i));
-        FrameRecord record{};
-        record.image = image.get();
-        record.delay = static_cast<DWORD>((crt::rand() % spread + 1) * delay);
-        record.transparentIndex = -1;
-        if (!image || !AppendFrame(context->frames, &record)) {
-            PlasmaArcFree(context);
-            return 0;
-        }
-        image.release();
+        HGLOBAL image = PlasmaArcRender(context, i);
+        if (!image) return 0;
+        const DWORD frameDelay = static_cast<DWORD>((crt::rand() % spread + 1) * delay);
+        if (!AppendImage(context, image, frameDelay)) return 0;
         ReportProgress(context, i, plasmaArcState.frames);
     }
-    PlasmaArcFree(context);
     return 1;
 }
 

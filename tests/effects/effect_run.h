@@ -6,8 +6,8 @@
 #include <windows.h>
 
 #include <cstdint>
-#include <map>
 #include <string>
+#include <vector>
 
 #include "effects/common_build.h"
 #include "tests/support/effect_harness.h"
@@ -43,10 +43,10 @@ private:
 // Writes a 24-bit picture to build/effects_test_output/<name>.png.
 void WriteFramePng(HGLOBAL picture, const std::string& name);
 
-// Checks the hashes of a build's frames, frame number to golden hash, and
-// writes those frames as <name>_<frame>.png for a look.
-void ExpectGoldenFrames(const BuiltFrames& frames, const std::map<int, std::uint64_t>& golden,
-                        const std::string& name);
+// Checks the SHA-256 of a whole build against its golden value and writes
+// the frames shown as <name>_<frame>.png for a look.
+void ExpectGoldenBuild(const BuiltFrames& frames, const std::string& sha256, const std::vector<int>& shown,
+                       const std::string& name);
 
 // How many pixels of two pictures of one size differ.
 int ChangedPixels(HGLOBAL a, HGLOBAL b);
