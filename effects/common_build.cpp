@@ -34,15 +34,41 @@ void ReportProgress(const BuildContext* context, int frame, int frames) {
                                 reinterpret_cast<void*>(static_cast<std::intptr_t>(frames)));
 }
 
-int CommonPreview(BuildContext* context, const EffectBody& body) {
-    if (!context) return 0;
-    context->flags |= kPreviewFlag;
+int StartBody(BuildContext* context, const EffectBody& body) {
     ResetState(context, body);
     LONG width = 0, height = 0;
     if (!SourceSize(width, height)) return 0;
-    if (!body.Initialise || !body.Initialise(context, width, height)) return 0;
+    return body.Initialise && body.Initialise(context, width, height) ? 1 : 0;
+}
+
+HGLOBAL SourceCanvas(LONG width, LONG height) {
+    GlobalBlock canvas(GetSourceImageCopy());
+    GlobalLockGuard<BYTE> pixels(canvas.get());
+    DibLayout layout;
+    if (!pixels || !PackedDibFits(pixels.get(), GlobalSize(canvas.get())) || !DibLayout::From(pixels.get(), layout) ||
+        (layout.bits != 24 && layout.bits != 32) || layout.width != width || layout.height != height)
+        return nullptr;
+    return canvas.release();
+}
+
+int AppendImage(BuildContext* context, HGLOBAL image, DWORD delay) {
+    GlobalBlock owned(image);
+    if (!owned || !context->frames) return 0;
+    FrameRecord record{};
+    record.image = owned.get();
+    record.delay = delay;
+    record.transparentIndex = -1;
+    if (!AppendFrame(context->frames, &record)) return 0;
+    owned.release();
+    return 1;
+}
+
+int CommonPreview(BuildContext* context, const EffectBody& body) {
+    if (!context) return 0;
+    context->flags |= kPreviewFlag;
+    if (!StartBody(context, body)) return 0;
+    BodyStateGuard state(context, body);
     context->previewImage = body.RenderFrame ? body.RenderFrame(context, 0) : nullptr;
-    if (body.FreeState) body.FreeState(context);
     return 1;
 }
 
@@ -50,28 +76,13 @@ int CommonBuild(BuildContext* context, const EffectBody& body) {
     if (!context || !context->frames) return 0;
     const int delay = ReadPageInt(context->page, body.delayControl);
     const int frames = ReadPageInt(context->page, body.framesControl);
-    ResetState(context, body);
-    LONG width = 0, height = 0;
-    if (!SourceSize(width, height)) return 0;
-    if (!body.Initialise || !body.Initialise(context, width, height)) return 0;
+    if (!StartBody(context, body)) return 0;
+    BodyStateGuard state(context, body);
     for (int i = 0; i < frames; ++i) {
-        GlobalBlock image(body.RenderFrame ? body.RenderFrame(context, i) : nullptr);
-        if (!image) {
-            if (body.FreeState) body.FreeState(context);
-            return 0;
-        }
-        FrameRecord record{};
-        record.image = image.get();
-        record.delay = static_cast<DWORD>(delay);
-        record.transparentIndex = -1;
-        if (!AppendFrame(context->frames, &record)) {
-            if (body.FreeState) body.FreeState(context);
-            return 0;
-        }
-        image.release();
+        HGLOBAL image = body.RenderFrame ? body.RenderFrame(context, i) : nullptr;
+        if (!AppendImage(context, image, static_cast<DWORD>(delay))) return 0;
         ReportProgress(context, i, frames);
     }
-    if (body.FreeState) body.FreeState(context);
     return 1;
 }
 

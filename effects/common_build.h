@@ -43,3 +43,33 @@ int PageSetupOf(BuildContext* context) {
 
 // Reports progress (request 13) to the build's host, if it has one.
 void ReportProgress(const BuildContext* context, int frame, int frames);
+
+// For effects with a build loop of their own. StartBody zeroes the body's
+// state, points the context at it and initialises it for the SourceImage's
+// size: 0 when there is no picture or the state cannot be made.
+int StartBody(BuildContext* context, const EffectBody& body);
+
+// A SourceImage copy as the canvas of a frame whose state was made for a
+// picture of width x height: none unless the copy is a readable 24- or
+// 32-bit picture of that size. A copy that fails falls back to the
+// SampleImage, which this tells apart from the picture the state was made for.
+HGLOBAL SourceCanvas(LONG width, LONG height);
+
+// Appends image to the build's frames with delay and no transparent index.
+// On failure the image is freed and 0 returned.
+int AppendImage(BuildContext* context, HGLOBAL image, DWORD delay);
+
+// Frees an initialised body's state at the end of its scope.
+class BodyStateGuard {
+public:
+    BodyStateGuard(BuildContext* context, const EffectBody& body) : context_(context), body_(body) {}
+    BodyStateGuard(const BodyStateGuard&) = delete;
+    BodyStateGuard& operator=(const BodyStateGuard&) = delete;
+    ~BodyStateGuard() {
+        if (body_.FreeState) body_.FreeState(context_);
+    }
+
+private:
+    BuildContext* context_;
+    const EffectBody& body_;
+};
