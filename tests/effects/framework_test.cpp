@@ -188,14 +188,14 @@ TEST_F(CommonOperations, EveryAllocationFailureOfABuildLeavesNothingBehind) {
 TEST_F(CommonOperations, EffectsNotYetAvailableFailCleanly) {
     // In table order.
     const EffectBody* bodies[kEffectCount] = {
-        &ArrowsBody,     &BadVideoBody, &BubblesBody,   &ConfettiBody,  &GravityBody, &GridlockBody, &HyperspaceBody,
-        &MatrixBody,     &ParticlesBody, &PhasersBody,  &PingBody,      &PlasmaArcBody, &RainBody,   &SkipIntroBody,
-        &SingularityBody, &SnowBody,    &SparkleBody,   &StarsBody,     &TracksBody,  &WaveBody};
+        &ArrowsBody, &BadVideoBody, &BubblesBody,   &ConfettiBody,    &GravityBody, &GridlockBody, &HyperspaceBody,
+        &MatrixBody, &ParticlesBody, &PhasersBody, &PingBody,        &PlasmaArcBody, &RainBody,    &SkipIntroBody,
+        &SingularityBody, &SnowBody, &SparkleBody, &StarsBody,       &TracksBody,  &WaveBody};
     const std::size_t before = luma::LiveGlobalBlocks();
     for (int i = 0; i < kEffectCount; ++i) {
+        if (bodies[i]->Initialise != RenderingNotAvailable) continue;
         const EffectRecord& record = EffectTable[i];
         SCOPED_TRACE(record.name);
-        if (bodies[i]->Initialise != RenderingNotAvailable) continue;
         BuildContext preview{};
         preview.page = dialog;
         EXPECT_EQ(record.Preview(&preview), 0);
