@@ -19,6 +19,7 @@
 #include "luma/automation.h"
 #include "luma/crt.h"
 #include "luma/driver.h"
+#include "luma/memory.h"
 #include "luma/testing.h"
 #include "plugin/folders.h"
 #include "plugin/guards.h"
@@ -148,9 +149,14 @@ TEST_F(MainDialog, TheKeyLineFramesThePicture) {
     EXPECT_EQ(GetDibPixel(pixels.get(), shown.right, shown.bottom), RGB(192, 192, 192));
 }
 
-TEST_F(MainDialog, AnEffectWithoutAPreviewLeavesTheAreaPlain) {
+TEST_F(MainDialog, APreviewThatCannotBeMadeLeavesTheAreaPlain) {
     Show();
-    ASSERT_TRUE(automation::SelectItem("Effect", "Hyperspace", dialog));
+    // Nothing more fits: the page opens, its preview cannot be rendered.
+    const std::size_t budget = luma::MemoryBudget();
+    luma::SetMemoryBudget(luma::BytesInUse());
+    const bool selected = automation::SelectItem("Effect", "Hyperspace", dialog);
+    luma::SetMemoryBudget(budget);
+    ASSERT_TRUE(selected);
     EXPECT_EQ(MainEffect, 6u);
     RECT shown;
     EXPECT_FALSE(LastPreviewPictureRect(&shown));

@@ -1,7 +1,6 @@
 #include "effects/bad_video.h"
 
 #include <gtest/gtest.h>
-#include <openssl/evp.h>
 #include <png.h>
 
 #include <algorithm>
@@ -23,6 +22,7 @@
 #include "plugin/guards.h"
 #include "plugin/host_interface.h"
 #include "tests/support/effect_harness.h"
+#include "tests/support/frame_digest.h"
 #include "tests/support/fault_walk.h"
 #include "tests/support/pictures.h"
 
@@ -166,19 +166,6 @@ std::vector<int> DrawnLengths(unsigned seed, int count) {
     return lengths;
 }
 
-std::string Sha256(const std::vector<BYTE>& bytes) {
-    unsigned char digest[EVP_MAX_MD_SIZE];
-    unsigned int size = 0;
-    EVP_Digest(bytes.data(), bytes.size(), digest, &size, EVP_sha256(), nullptr);
-    std::string hex;
-    char two[3];
-    for (unsigned i = 0; i < size; ++i) {
-        std::snprintf(two, sizeof two, "%02x", digest[i]);
-        hex += two;
-    }
-    return hex;
-}
-
 // Every frame's bytes and delay, in order.
 std::string BuildDigest(const BuiltFrames& built) {
     std::vector<BYTE> all;
@@ -188,7 +175,7 @@ std::string BuildDigest(const BuiltFrames& built) {
         const DWORD delay = built[i].delay;
         all.insert(all.end(), reinterpret_cast<const BYTE*>(&delay), reinterpret_cast<const BYTE*>(&delay) + 4);
     }
-    return Sha256(all);
+    return testing_support::Sha256Hex(all.data(), all.size());
 }
 
 void WritePng(HGLOBAL dib, const std::string& name) {

@@ -1,15 +1,13 @@
 #include "tests/effects/effect_run.h"
 
-#include <png.h>
-
 #include <cstring>
-#include <filesystem>
 #include <vector>
 
 #include <gtest/gtest.h>
 
 #include "image/packed_dib.h"
-#include "tests/effects/build_digest.h"
+#include "tests/effects/frame_png.h"
+#include "tests/support/frame_digest.h"
 #include "plugin/guards.h"
 
 namespace testing_support {
@@ -35,34 +33,13 @@ BodyRun::~BodyRun() {
     if (ok_ && body_.FreeState) body_.FreeState(&context_);
 }
 
-void WriteFramePng(HGLOBAL picture, const std::string& name) {
-    GlobalLockGuard<BYTE> p(picture);
-    ASSERT_TRUE(p);
-    const auto* header = reinterpret_cast<const BITMAPINFOHEADER*>(p.get());
-    std::vector<png_byte> rgb;
-    for (LONG y = 0; y < header->biHeight; ++y)
-        for (LONG x = 0; x < header->biWidth; ++x) {
-            const DWORD v = GetDibPixel(p.get(), x, y);
-            for (int shift : {0, 8, 16}) rgb.push_back(static_cast<png_byte>(v >> shift));
-        }
-    const std::filesystem::path folder = std::filesystem::path(LUMAFEX_BINARY_DIR) / "effects_test_output";
-    std::filesystem::create_directories(folder);
-    png_image image{};
-    image.version = PNG_IMAGE_VERSION;
-    image.width = static_cast<png_uint_32>(header->biWidth);
-    image.height = static_cast<png_uint_32>(header->biHeight);
-    image.format = PNG_FORMAT_RGB;
-    EXPECT_TRUE(png_image_write_to_file(&image, (folder / (name + ".png")).c_str(), 0, rgb.data(), 0, nullptr))
-        << image.message;
-}
-
 void ExpectGoldenBuild(const BuiltFrames& frames, const std::string& sha256, const std::vector<int>& shown,
                        const std::string& name) {
     for (int frame : shown) {
         ASSERT_LT(frame, frames.count());
-        WriteFramePng(frames[frame].image, name + "_" + std::to_string(frame));
+        EXPECT_TRUE(WriteFramePng(frames[frame].image, name + "_" + std::to_string(frame) + ".png"));
     }
-    EXPECT_EQ(BuildSha256(frames), sha256) << name;
+    EXPECT_EQ(FramesDigest(frames), sha256) << name;
 }
 
 int ChangedPixels(HGLOBAL a, HGLOBAL b) {

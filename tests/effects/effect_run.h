@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "effects/common_build.h"
+#include "tests/effects/frame_png.h"
 #include "tests/support/effect_harness.h"
 
 namespace testing_support {
@@ -39,9 +40,6 @@ private:
     BuildContext context_{};
     bool ok_ = false;
 };
-
-// Writes a 24-bit picture to build/effects_test_output/<name>.png.
-void WriteFramePng(HGLOBAL picture, const std::string& name);
 
 // Checks the SHA-256 of a whole build against its golden value and writes
 // the frames shown as <name>_<frame>.png for a look.

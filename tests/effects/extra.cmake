@@ -2,6 +2,3 @@
 find_package(PkgConfig REQUIRED)
 pkg_check_modules(EFFECTS_TEST_PNG REQUIRED IMPORTED_TARGET libpng)
 target_link_libraries(${target} PRIVATE PkgConfig::EFFECTS_TEST_PNG)
-# Golden frames are pinned by their SHA-256.
-pkg_check_modules(EFFECTS_TEST_CRYPTO REQUIRED IMPORTED_TARGET libcrypto)
-target_link_libraries(${target} PRIVATE PkgConfig::EFFECTS_TEST_CRYPTO)

@@ -9,7 +9,7 @@
 #include "effects/source_image.h"
 #include "image/packed_dib.h"
 #include "luma/testing.h"
-#include "tests/effects/build_digest.h"
+#include "tests/support/frame_digest.h"
 #include "tests/effects/frame_checks.h"
 #include "tests/support/effect_harness.h"
 #include "tests/support/fault_walk.h"
@@ -300,7 +300,7 @@ TEST_F(Singularity, GoldenFramesOfTheSamplePicture) {
     auto frames = Build(effect);
     ASSERT_EQ(frames.count(), 16);
     for (int i : {3, 11}) frame_checks::WritePng(frames[i].image, "singularity_frame" + std::to_string(i));
-    EXPECT_EQ(testing_support::BuildSha256(frames),
+    EXPECT_EQ(testing_support::FramesDigest(frames),
               "1d8275280d31f27a30265087eebf1720a19588650013d0a1d036c235d1ce44f2");
 }
 

@@ -10,7 +10,7 @@
 #include "image/packed_dib.h"
 #include "luma/crt.h"
 #include "settings/settings.h"
-#include "tests/effects/build_digest.h"
+#include "tests/support/frame_digest.h"
 #include "tests/effects/frame_checks.h"
 #include "tests/support/effect_harness.h"
 #include "tests/support/fault_walk.h"
@@ -328,7 +328,7 @@ TEST_F(Tracks, GoldenFramesOfTheSamplePicture) {
     auto frames = Build(effect);
     ASSERT_EQ(frames.count(), 6);
     for (int i : {1, 3}) frame_checks::WritePng(frames[i].image, "tracks_frame" + std::to_string(i));
-    EXPECT_EQ(testing_support::BuildSha256(frames),
+    EXPECT_EQ(testing_support::FramesDigest(frames),
               "589666343098581a30cbd25fbfb946cf3257a5ef979879e4cbfb6a437f1c5588");
 }
 

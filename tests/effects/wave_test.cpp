@@ -12,7 +12,7 @@
 #include "image/gdi_guards.h"
 #include "image/packed_dib.h"
 #include "settings/bound_controls.h"
-#include "tests/effects/build_digest.h"
+#include "tests/support/frame_digest.h"
 #include "tests/effects/frame_checks.h"
 #include "tests/support/effect_harness.h"
 #include "tests/support/fault_walk.h"
@@ -329,7 +329,7 @@ TEST_F(Wave, GoldenFramesOfTheSamplePicture) {
     auto frames = Build(effect);
     ASSERT_EQ(frames.count(), 6);
     for (int i : {2, 4}) frame_checks::WritePng(frames[i].image, "wave_frame" + std::to_string(i));
-    EXPECT_EQ(testing_support::BuildSha256(frames),
+    EXPECT_EQ(testing_support::FramesDigest(frames),
               "49aee36de9989249cdf1770760b096175ab5929f080fe2503aa2787669ffea23");
 }
 

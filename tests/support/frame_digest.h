@@ -15,7 +15,8 @@ namespace testing_support {
 std::string Sha256Hex(const void* bytes, std::size_t size);
 
 // SHA-256 over every frame of a build in order: each frame's delay (4 bytes,
-// little-endian) followed by all bytes of its block.
+// little-endian) followed by all bytes of its block; empty when a frame
+// cannot be read.
 std::string FramesDigest(const BuiltFrames& frames);
 
 }  // namespace testing_support
