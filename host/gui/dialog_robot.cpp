@@ -69,6 +69,11 @@ void DialogRobot::RunNext() {
         if (!entry.step()) {
             failures_.push_back(entry.description);
             next_ = steps_.size();
+            // Nobody is left to close the dialog: it ends as its close box would.
+            HWND dialog = Dialog();
+            driver_.Deliver([dialog] {
+                if (IsWindow(dialog)) PostMessageA(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
+            });
             return;
         }
         RunNext();

@@ -150,6 +150,8 @@ struct QtDriver::Impl {
     std::vector<HWND> modals;
     bool applying = false;  // a platform change is being shown: widgets' signals are not the user's
     bool waitCursor = false;
+    // Timers started for later work die with the driver.
+    QObject context;
 
     explicit Impl(QtDriver& d) : driver(d) {
         clock.start();
@@ -258,7 +260,14 @@ struct QtDriver::Impl {
                 if (!applying) driver.Deliver([hwnd] { NotifyParent(hwnd, CBN_DROPDOWN); });
             };
             combo->closed = [this, hwnd] {
-                if (!applying) driver.Deliver([hwnd] { NotifyParent(hwnd, CBN_CLOSEUP); });
+                if (applying) return;
+                // Qt closes the list before it reports the chosen item; the
+                // window hears of the choice first, as Windows tells it.
+                QTimer::singleShot(0, &context, [this, hwnd] {
+                    driver.Deliver([hwnd] {
+                        if (IsWindow(hwnd)) NotifyParent(hwnd, CBN_CLOSEUP);
+                    });
+                });
             };
             QObject::connect(combo, &QComboBox::activated, [this, hwnd](int index) {
                 if (applying) return;
@@ -519,7 +528,7 @@ void QtDriver::Deliver(std::function<void()> step) {
         return;
     }
     // No message loop waits: run it once the current Qt event is done.
-    QTimer::singleShot(0, [this] {
+    QTimer::singleShot(0, &impl_->context, [this] {
         if (!impl_->loops.empty()) return;
         impl_->RunSteps();
         MSG msg;
