@@ -60,12 +60,14 @@ void DialogRobot::RunNext() {
     std::weak_ptr<bool> alive = token_;
     QTimer::singleShot(static_cast<int>(steps_[next_].pauseMs), [this, alive] {
         if (alive.expired() || Finished()) return;
-        Entry& entry = steps_[next_++];
         if (!Dialog()) {
-            failures_.push_back(entry.description + ": no dialog is open");
-            next_ = steps_.size();
+            // The plug-in is busy (a preview, a build) or between dialogs: the
+            // step waits until a dialog waits for input again.
+            steps_[next_].pauseMs = kPollMs;
+            RunNext();
             return;
         }
+        Entry& entry = steps_[next_++];
         if (!entry.step()) {
             failures_.push_back(entry.description);
             next_ = steps_.size();
@@ -98,7 +100,10 @@ bool DialogRobot::Choose(int id, const QString& itemText) {
     if (!Usable(combo)) return false;
     int index = combo->findText(itemText, Qt::MatchFixedString);
     if (index < 0) return false;
+    // Opened, the item taken, closed: in the order Qt's own list reports a click.
+    combo->showPopup();
     combo->setCurrentIndex(index);
+    combo->hidePopup();
     emit combo->activated(index);
     return true;
 }

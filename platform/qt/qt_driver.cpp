@@ -6,6 +6,7 @@
 
 #include <strings.h>
 
+#include <QAbstractItemView>
 #include <QAction>
 #include <QApplication>
 #include <QElapsedTimer>
@@ -13,6 +14,7 @@
 #include <QFileDialog>
 #include <QGuiApplication>
 #include <QMenu>
+#include <QPalette>
 #include <QPointer>
 #include <QScreen>
 #include <QSignalBlocker>
@@ -105,6 +107,33 @@ QRect GeometryOf(HWND hwnd) {
 template <typename T, typename... Args>
 T* MakeChild(Args&&... args) {
     return std::make_unique<T>(std::forward<Args>(args)...).release();
+}
+
+QColor SysColour(int index) {
+    COLORREF c = GetSysColor(index);
+    return QColor(GetRValue(c), GetGValue(c), GetBValue(c));
+}
+
+// The platform's colour scheme, so native controls match what the plug-in
+// paints around them (a disabled label stays readable on the dialog's face).
+QPalette ClassicPalette() {
+    QPalette palette;
+    palette.setColor(QPalette::Window, SysColour(COLOR_3DFACE));
+    palette.setColor(QPalette::WindowText, SysColour(COLOR_WINDOWTEXT));
+    palette.setColor(QPalette::Base, SysColour(COLOR_WINDOW));
+    palette.setColor(QPalette::AlternateBase, SysColour(COLOR_3DFACE));
+    palette.setColor(QPalette::Text, SysColour(COLOR_WINDOWTEXT));
+    palette.setColor(QPalette::Button, SysColour(COLOR_3DFACE));
+    palette.setColor(QPalette::ButtonText, SysColour(COLOR_BTNTEXT));
+    palette.setColor(QPalette::Highlight, SysColour(COLOR_HIGHLIGHT));
+    palette.setColor(QPalette::HighlightedText, SysColour(COLOR_HIGHLIGHTTEXT));
+    palette.setColor(QPalette::Light, SysColour(COLOR_3DHILIGHT));
+    palette.setColor(QPalette::Dark, SysColour(COLOR_3DSHADOW));
+    palette.setColor(QPalette::Shadow, SysColour(COLOR_3DDKSHADOW));
+    for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+        palette.setColor(QPalette::Disabled, role, SysColour(COLOR_GRAYTEXT));
+    palette.setColor(QPalette::Disabled, QPalette::Base, SysColour(COLOR_3DFACE));
+    return palette;
 }
 
 void AddMenuItems(QMenu& menu, const std::vector<PopupMenuItem>& items) {
@@ -211,6 +240,7 @@ struct QtDriver::Impl {
         } else {
             view->setWindowFlags(flags);
         }
+        view->setPalette(ClassicPalette());
         // The host's own windows wait while the plug-in's dialog is open.
         view->setWindowModality(Qt::ApplicationModal);
         return view;
@@ -259,25 +289,28 @@ struct QtDriver::Impl {
             combo->opened = [this, hwnd] {
                 if (!applying) driver.Deliver([hwnd] { NotifyParent(hwnd, CBN_DROPDOWN); });
             };
-            combo->closed = [this, hwnd] {
+            combo->closed = [this, hwnd, combo] {
                 if (applying) return;
+                combo->fromList = true;
                 // Qt closes the list before it reports the chosen item; the
                 // window hears of the choice first, as Windows tells it.
-                QTimer::singleShot(0, &context, [this, hwnd] {
+                QTimer::singleShot(0, &context, [this, hwnd, guard = QPointer<NativeCombo>(combo)] {
+                    if (guard) guard->fromList = false;
                     driver.Deliver([hwnd] {
                         if (IsWindow(hwnd)) NotifyParent(hwnd, CBN_CLOSEUP);
                     });
                 });
             };
-            QObject::connect(combo, &QComboBox::activated, [this, hwnd](int index) {
+            QObject::connect(combo, &QComboBox::activated, [this, hwnd, combo](int index) {
                 if (applying) return;
-                driver.Deliver([hwnd, index] {
+                bool fromList = combo->fromList || combo->view()->isVisible();
+                driver.Deliver([hwnd, index, fromList] {
                     if (!IsWindow(hwnd)) return;
                     if (SendMessageA(hwnd, CB_GETCURSEL, 0, 0) != index) {
                         SendMessageA(hwnd, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
                         NotifyParent(hwnd, CBN_SELCHANGE);
                     }
-                    if (IsWindow(hwnd)) NotifyParent(hwnd, CBN_SELENDOK);
+                    if (fromList && IsWindow(hwnd)) NotifyParent(hwnd, CBN_SELENDOK);
                 });
             });
             widget = combo;

@@ -97,6 +97,8 @@ public:
     NativeCombo(HWND hwnd, const WidgetHooks& hooks, QWidget* parent) : NativeControl(hwnd, hooks, parent) {}
     std::function<void()> opened;
     std::function<void()> closed;
+    // The list was open for the choice being reported (not a key on the closed box).
+    bool fromList = false;
 
     void showPopup() override {
         if (opened) opened();
