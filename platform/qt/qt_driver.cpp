@@ -184,8 +184,22 @@ struct QtDriver::Impl {
 
     explicit Impl(QtDriver& d) : driver(d) {
         clock.start();
-        hooks.focused = [this](HWND hwnd) {
+        hooks.focused = [this](HWND hwnd, bool usersChoice) {
             if (applying) return;
+            if (!usersChoice) {
+                // A window coming to the front keeps the platform's focus
+                // control when that one has a widget to show it.
+                HWND focus = GetFocus();
+                QWidget* other = focus && focus != hwnd ? Widget(focus) : nullptr;
+                auto it = mirrors.find(focus);
+                if (other && it != mirrors.end() && it->second.kind != Kind::Picture &&
+                    GetAncestor(focus, GA_ROOT) == GetAncestor(hwnd, GA_ROOT)) {
+                    applying = true;
+                    other->setFocus(Qt::OtherFocusReason);
+                    applying = false;
+                    return;
+                }
+            }
             driver.Deliver([hwnd] {
                 if (IsWindow(hwnd) && GetFocus() != hwnd) SetFocus(hwnd);
             });
@@ -430,8 +444,12 @@ struct QtDriver::Impl {
                 widget->setVisible(shown);
             }
         }
-        if (changes & kFocusChanged && GetFocus() == hwnd && m.kind != Kind::Picture && !widget->hasFocus())
-            widget->setFocus(Qt::OtherFocusReason);
+        if (changes & kFocusChanged && m.kind != Kind::Picture) {
+            if (GetFocus() == hwnd && !widget->hasFocus())
+                widget->setFocus(Qt::OtherFocusReason);
+            else if (GetFocus() != hwnd && widget->hasFocus())
+                widget->clearFocus();
+        }
         applying = wasApplying;
     }
 

@@ -8,6 +8,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFocusEvent>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
@@ -35,7 +36,9 @@ QImage ParentBackground(HWND hwnd);
 
 // Hooks from the widgets back to the driver.
 struct WidgetHooks {
-    std::function<void(HWND)> focused;             // the widget took the keyboard focus
+    // The widget took the keyboard focus: by the user's choice, or by Qt's
+    // when it activated the window.
+    std::function<void(HWND, bool)> focused;
     std::function<void(HWND, UINT, QPoint)> mouse;  // WM_* mouse message at a widget point
     std::function<void(HWND)> closeRequested;      // the frame's close button
 };
@@ -77,7 +80,9 @@ protected:
     }
     void focusInEvent(QFocusEvent* event) override {
         Base::focusInEvent(event);
-        if (hooks_.focused) hooks_.focused(hwnd_);
+        Qt::FocusReason reason = event->reason();
+        bool qtsChoice = reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason;
+        if (hooks_.focused) hooks_.focused(hwnd_, !qtsChoice);
     }
 
 private:
