@@ -10,6 +10,7 @@ PACKAGES=(
   libfreetype-dev libfontconfig-dev fonts-liberation
   libgtest-dev libgmock-dev libbenchmark-dev
   libpng-dev libjpeg62-turbo-dev libgif-dev libwebp-dev zlib1g-dev
+  qt6-base-dev
 )
 
 install_missing() {
