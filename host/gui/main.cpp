@@ -7,6 +7,7 @@
 #include <string>
 
 #include <QApplication>
+#include <QDir>
 
 #include "host/core/host_error.h"
 #include "host/gui/main_window.h"
@@ -78,7 +79,10 @@ int main(int argc, char** argv) {
 
     try {
         luma::qt::ScopedQtDriver qt;
-        MainWindow window(qt.driver(), HostOptions{});
+        // Builds land in a scratch file; Save animation as... puts them where the user wants.
+        HostOptions options;
+        options.outputPath = QDir::temp().filePath("lumafex-gui-" + QString::number(QCoreApplication::applicationPid()) + ".gif").toStdString();
+        MainWindow window(qt.driver(), options);
         if (!picture.empty()) window.SetPicture(QString::fromStdString(picture));
         window.show();
         return QApplication::exec();

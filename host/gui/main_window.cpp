@@ -233,12 +233,21 @@ void MainWindow::SaveAs() {
     if (path.isEmpty()) return;
     if (QFileInfo(path).suffix().isEmpty())
         path += selected.startsWith("APNG") ? ".png" : selected.startsWith("WebP") ? ".webp" : ".gif";
+    SaveTo(path);
+}
+
+bool MainWindow::SaveTo(const QString& path) {
+    const ReceivedAnimation* animation = host_->LastAnimation();
+    if (!animation || animation->frames.empty()) return false;
     try {
         OutputFile file = OutputFile::Replacing(path.toStdString());
         WriteAnimation(*animation, FormatForPath(path.toStdString()), file);
         file.Commit();
         statusBar()->showMessage("Saved " + path);
+        return true;
     } catch (const HostError& error) {
-        QMessageBox::warning(this, "Lumafex", error.what());
+        statusBar()->showMessage(error.what());
+        if (!services_.unattended) QMessageBox::warning(this, "Lumafex", error.what());
+        return false;
     }
 }

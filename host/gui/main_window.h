@@ -33,6 +33,9 @@ public:
     void OpenPicture();
     void RunPlugin();
     void SaveAs();
+    // Writes the last animation in the format the path's extension names;
+    // false (and a message) when it cannot.
+    bool SaveTo(const QString& path);
 
     // What the player shows.
     int FrameCount() const { return static_cast<int>(frames_.size()); }
@@ -43,15 +46,17 @@ public:
 
     // Takes the last animation the host received into the player.
     void ShowAnimation(const ReceivedAnimation& animation);
+    void ShowFrame(int index);
+    void Step(int by);
+    void TogglePlay();
+    unsigned FrameDelay(int index) const { return frames_.at(static_cast<size_t>(index)).delayMs; }
+    QListWidget* FrameList() const { return list_; }
 
 private:
     struct Frame {
         QImage image;
         unsigned delayMs;
     };
-    void ShowFrame(int index);
-    void Step(int by);
-    void TogglePlay();
     void ScheduleNext();
 
     luma::qt::QtDriver& driver_;
