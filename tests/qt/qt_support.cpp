@@ -56,3 +56,9 @@ std::filesystem::path ArtifactFolder() {
 }
 
 }  // namespace qt_testing
+
+// Under the leak checker: Qt, Fontconfig and GLib keep process-wide caches
+// that they never free; the plug-in's and the driver's own blocks are still checked.
+extern "C" const char* __lsan_default_suppressions() {
+    return "leak:libQt6\nleak:libfontconfig\nleak:libglib\nleak:libgobject\nleak:libdbus\n";
+}
