@@ -50,7 +50,10 @@ bool GuiServices::ShowHelp(const std::string& document, const std::string& ancho
     if (!QFileInfo::exists(QString::fromStdString(document))) return false;
     if (unattended) return true;
     if (!help_) {
-        auto viewer = std::make_unique<QTextBrowser>();
+        // A window of the plug-in's modal dialog, so it can be read and
+        // scrolled while the dialog stays open; it goes when the dialog does.
+        auto viewer = std::make_unique<QTextBrowser>(QApplication::activeModalWidget());
+        viewer->setWindowFlag(Qt::Window);
         viewer->setAttribute(Qt::WA_DeleteOnClose);
         viewer->setWindowTitle("Lumafex help");
         viewer->resize(720, 560);
@@ -61,8 +64,6 @@ bool GuiServices::ShowHelp(const std::string& document, const std::string& ancho
     if (!anchor.empty()) url.setFragment(QString::fromStdString(anchor));
     help_->setSource(url);
     if (!anchor.empty()) help_->scrollToAnchor(QString::fromStdString(anchor));
-    // The plug-in's dialog is modal; the help stays readable beside it.
-    help_->setWindowModality(Qt::NonModal);
     help_->show();
     help_->raise();
     return true;

@@ -179,6 +179,7 @@ struct QtDriver::Impl {
     std::vector<HWND> modals;
     bool applying = false;  // a platform change is being shown: widgets' signals are not the user's
     bool waitCursor = false;
+    int running = 0;  // steps being run: the platform is busy with the user's last action
     // Timers started for later work die with the driver.
     QObject context;
 
@@ -494,6 +495,11 @@ struct QtDriver::Impl {
     }
 
     void RunSteps() {
+        ++running;
+        struct Done {
+            int& count;
+            ~Done() { --count; }
+        } done{running};
         while (!steps.empty()) {
             std::function<void()> step = std::move(steps.front());
             steps.pop_front();
@@ -580,7 +586,9 @@ void QtDriver::Deliver(std::function<void()> step) {
     }
     // No message loop waits: run it once the current Qt event is done.
     QTimer::singleShot(0, &impl_->context, [this] {
-        if (!impl_->loops.empty()) return;
+        // A loop that waits, or one that will once the platform is done with
+        // the step in progress, runs what is queued.
+        if (!impl_->loops.empty() || impl_->running) return;
         impl_->RunSteps();
         MSG msg;
         while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {

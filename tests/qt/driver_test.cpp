@@ -289,9 +289,11 @@ TEST_F(QtDriverTest, PopupMenusAreQMenus) {
     AppendMenuA(menu, MF_STRING | MF_GRAYED, 32, "Gone");
     AppendMenuA(menu, MF_STRING, 33, "&Save\tCtrl+S");
     QStringList seen;
-    QTimer::singleShot(100, [&] {
+    QTimer answer;
+    QObject::connect(&answer, &QTimer::timeout, [&] {
         auto* shown = qobject_cast<QMenu*>(QApplication::activePopupWidget());
         if (!shown) return;
+        answer.stop();
         QAction* save = nullptr;
         for (QAction* action : shown->actions()) {
             if (action->isSeparator()) continue;
@@ -305,6 +307,7 @@ TEST_F(QtDriverTest, PopupMenusAreQMenus) {
         shown->setActiveAction(save);
         QTest::keyClick(shown, Qt::Key_Return);
     });
+    answer.start(50);
     UINT chosen = static_cast<UINT>(TrackPopupMenu(menu, TPM_RETURNCMD, 60, 60, 0, top, nullptr));
     DestroyMenu(menu);
     EXPECT_EQ(chosen, 33u);
@@ -325,21 +328,30 @@ TEST_F(QtDriverTest, FileDialogsAreQFileDialogs) {
     ofn.lpstrInitialDir = dir.c_str();
     ofn.Flags = OFN_FILEMUSTEXIST;
     QStringList filters;
-    QTimer::singleShot(200, [&] {
+    // The dialog takes its time to come up the first time: look until it is there.
+    QTimer answer;
+    QObject::connect(&answer, &QTimer::timeout, [&] {
         auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
         if (!dialog) return;
+        answer.stop();
         filters = dialog->nameFilters();
         dialog->selectFile(QString::fromStdString((folder / "picture.png").string()));
         QMetaObject::invokeMethod(dialog, "accept");
     });
+    answer.start(50);
     ASSERT_TRUE(GetOpenFileNameA(&ofn));
     EXPECT_EQ(std::string(file), (folder / "picture.png").string());
     EXPECT_EQ(filters, (QStringList{"Pictures (*.png *.bmp)", "All files (*.*)"}));
 
     // Cancelled: nothing chosen.
-    QTimer::singleShot(200, [] {
-        if (auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) dialog->reject();
+    QTimer cancel;
+    QObject::connect(&cancel, &QTimer::timeout, [&] {
+        if (auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) {
+            cancel.stop();
+            dialog->reject();
+        }
     });
+    cancel.start(50);
     EXPECT_FALSE(GetOpenFileNameA(&ofn));
 }
 
