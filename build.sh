@@ -11,6 +11,7 @@ PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libpng-dev libjpeg62-turbo-dev libgif-dev libwebp-dev zlib1g-dev
   libssl-dev
+  qt6-base-dev
 )
 
 install_missing() {
