@@ -4,9 +4,11 @@
 #include "dialog/main_dialog.h"
 
 #include <cstdio>
+#include <initializer_list>
 #include <cstring>
 #include <string_view>
 
+#include "controls/host_button.h"
 #include "effects/effect_table.h"
 #include "effects/pages.h"
 #include "effects/source_image.h"
@@ -80,6 +82,7 @@ void CentreOnScreen(HWND dialog) {
 BOOL Initialise(HWND dialog, HostContext* host) {
     setUp = false;
     SetCurrentHostContext(host);
+    for (int id : {IDOK, IDCANCEL, 9, 18, 36, 51, 24}) MakeHostStyleButton(dialog, id);
     ReadConfigFile();
     if (!host || !(host->flags & kTrueColourFlag)) {
         Truecolour = 0;

@@ -1,6 +1,14 @@
 // Skip Intro.
+#include "dialog/marker_window.h"
 #include "effects/effect_bodies.h"
 
 constexpr EffectBody SkipIntroBody = PendingBody(448, 0);
 
-const EffectOperations SkipIntroOperations = CommonOperations<SkipIntroBody>();
+namespace {
+
+int SkipIntroPageEvent(HWND page, int code) { return MarkerPageEvent(page, code, kSkipIntroMarkers); }
+
+}  // namespace
+
+const EffectOperations SkipIntroOperations{PreviewWith<SkipIntroBody>, BuildWith<SkipIntroBody>, DefaultBackgroundColour,
+                                    SkipIntroPageEvent};

@@ -1,4 +1,6 @@
 # Binary resources of the plug-in, embedded in whatever module holds its code
 # (the plug-in module, or a test program linking the core).
 lumafex_embed_resources(TARGET lumafex_core NAME plugin
-  BITMAP 7150 ${CMAKE_SOURCE_DIR}/resources/bitmaps/sample_picture.bmp)
+  BITMAP 7150 ${CMAKE_SOURCE_DIR}/resources/bitmaps/sample_picture.bmp
+  RCDATA 7105 ${CMAKE_SOURCE_DIR}/resources/bitmaps/pad_glyphs_four_way.bmp
+  RCDATA 7106 ${CMAKE_SOURCE_DIR}/resources/bitmaps/pad_glyphs_two_way.bmp)
