@@ -4,8 +4,8 @@
 #include "dialog/main_dialog.h"
 
 #include <cstdio>
-#include <initializer_list>
 #include <cstring>
+#include <initializer_list>
 #include <string_view>
 
 #include "controls/host_button.h"

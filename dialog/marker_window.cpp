@@ -8,7 +8,7 @@
 #include <cstring>
 #include <memory>
 
-#include "effects/source_image.h"
+#include "effects/common_build.h"
 #include "plugin/folders.h"
 #include "plugin/guards.h"
 #include "plugin/lifecycle.h"
@@ -293,13 +293,9 @@ bool PreviewPictureRect(HWND mainDialog, RECT* rect) {
     const LONG areaWidth = area.right - area.left;
     const LONG areaHeight = area.bottom - area.top;
     LONG width = areaWidth, height = areaHeight;
-    {
-        GlobalBlock picture(GetSourceImageCopy());
-        GlobalLockGuard<BITMAPINFOHEADER> header(picture.get());
-        if (header && header->biWidth > 0 && header->biHeight != 0) {
-            width = header->biWidth;
-            height = header->biHeight < 0 ? -header->biHeight : header->biHeight;
-        }
+    if (!SourceImageSize(width, height) || width <= 0 || height <= 0) {
+        width = areaWidth;
+        height = areaHeight;
     }
     if (areaWidth <= 0 || areaHeight <= 0) {
         width = height = 0;

@@ -8,10 +8,7 @@
 #include "image/packed_dib.h"
 #include "plugin/guards.h"
 
-namespace {
-
-// Width and height of the picture an effect animates; false when there is none.
-bool SourceSize(LONG& width, LONG& height) {
+bool SourceImageSize(LONG& width, LONG& height) {
     GlobalBlock copy(GetSourceImageCopy());
     if (!copy) return false;
     GlobalLockGuard<BITMAPINFOHEADER> header(copy.get());
@@ -20,6 +17,8 @@ bool SourceSize(LONG& width, LONG& height) {
     height = header->biHeight < 0 ? -header->biHeight : header->biHeight;
     return true;
 }
+
+namespace {
 
 void ResetState(BuildContext* context, const EffectBody& body) {
     if (body.state && body.stateSize) std::memset(body.state, 0, body.stateSize);
@@ -39,7 +38,7 @@ int CommonPreview(BuildContext* context, const EffectBody& body) {
     context->flags |= kPreviewFlag;
     ResetState(context, body);
     LONG width = 0, height = 0;
-    if (!SourceSize(width, height)) return 0;
+    if (!SourceImageSize(width, height)) return 0;
     if (!body.Initialise || !body.Initialise(context, width, height)) return 0;
     context->previewImage = body.RenderFrame ? body.RenderFrame(context, 0) : nullptr;
     if (body.FreeState) body.FreeState(context);
@@ -50,9 +49,14 @@ int CommonBuild(BuildContext* context, const EffectBody& body) {
     if (!context || !context->frames) return 0;
     const int delay = ReadPageInt(context->page, body.delayControl);
     const int frames = ReadPageInt(context->page, body.framesControl);
+    return BuildFrames(context, body, delay, frames);
+}
+
+int BuildFrames(BuildContext* context, const EffectBody& body, int delay, int frames) {
+    if (!context || !context->frames) return 0;
     ResetState(context, body);
     LONG width = 0, height = 0;
-    if (!SourceSize(width, height)) return 0;
+    if (!SourceImageSize(width, height)) return 0;
     if (!body.Initialise || !body.Initialise(context, width, height)) return 0;
     for (int i = 0; i < frames; ++i) {
         GlobalBlock image(body.RenderFrame ? body.RenderFrame(context, i) : nullptr);

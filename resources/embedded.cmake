@@ -3,4 +3,5 @@
 lumafex_embed_resources(TARGET lumafex_core NAME plugin
   BITMAP 7150 ${CMAKE_SOURCE_DIR}/resources/bitmaps/sample_picture.bmp
   RCDATA 7105 ${CMAKE_SOURCE_DIR}/resources/bitmaps/pad_glyphs_four_way.bmp
-  RCDATA 7106 ${CMAKE_SOURCE_DIR}/resources/bitmaps/pad_glyphs_two_way.bmp)
+  RCDATA 7106 ${CMAKE_SOURCE_DIR}/resources/bitmaps/pad_glyphs_two_way.bmp
+  BITMAP 7151 ${CMAKE_SOURCE_DIR}/resources/bitmaps/matrix_texture.bmp)
