@@ -8,6 +8,8 @@
 #include <cstring>
 #include <memory>
 
+#include "dialog/main_dialog.h"
+#include "dialog/preview.h"
 #include "effects/common_build.h"
 #include "plugin/folders.h"
 #include "plugin/guards.h"
@@ -288,6 +290,12 @@ bool PreviewPictureRect(HWND mainDialog, RECT* rect) {
     HWND preview = mainDialog ? GetDlgItem(mainDialog, kPreviewControl) : nullptr;
     if (!preview) return false;
     RECT area;
+    if (LastPreviewPictureRect(&area)) {
+        *rect = area;
+        MapWindowPoints(preview, mainDialog, reinterpret_cast<POINT*>(rect), 2);
+        return true;
+    }
+    // Not drawn yet: where the preview will draw the picture.
     GetClientRect(preview, &area);
     InflateRect(&area, -4, -4);
     const LONG areaWidth = area.right - area.left;
@@ -299,12 +307,10 @@ bool PreviewPictureRect(HWND mainDialog, RECT* rect) {
     }
     if (areaWidth <= 0 || areaHeight <= 0) {
         width = height = 0;
-    } else if (width > areaWidth || height > areaHeight) {
-        // Shrunk by one percentage as the preview scales its picture.
-        long long px = 100LL * areaWidth / width, py = 100LL * areaHeight / height;
-        double percent = static_cast<double>(px < py ? px : py);
-        width = static_cast<LONG>(width * percent / 100.0 + 0.5);
-        height = static_cast<LONG>(height * percent / 100.0 + 0.5);
+    } else if (const int percent = PreviewPercent(areaWidth, areaHeight, width, height); percent != 100) {
+        // Sized as ScaleDibPercent sizes the preview's picture.
+        width = static_cast<LONG>(width * static_cast<double>(percent) / 100.0 + 0.5);
+        height = static_cast<LONG>(height * static_cast<double>(percent) / 100.0 + 0.5);
     }
     rect->left = area.left + (areaWidth - width) / 2;
     rect->top = area.top + (areaHeight - height) / 2;

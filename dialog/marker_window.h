@@ -34,10 +34,10 @@ struct MarkerSet {
 LRESULT CALLBACK MarkerWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
 // The rectangle, in the main dialog's client coordinates, in which the
-// preview control shows a picture of the SourceImage's size: the control
-// less 4 pixels on every side, the picture shrunk by one percentage when it
-// does not fit, centred. False (and an empty rectangle) without a preview
-// control.
+// preview control last drew the picture; before it drew one, where it would
+// draw a picture of the SourceImage's size (the control less 4 pixels on
+// every side, the picture shrunk by one percentage when it does not fit,
+// centred). False (and an empty rectangle) without a preview control.
 bool PreviewPictureRect(HWND mainDialog, RECT* rect);
 
 // Creates the marker window with id over the preview picture, loads its

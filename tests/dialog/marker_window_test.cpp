@@ -419,9 +419,12 @@ TEST_F(MarkerWindow, FractionsSurviveANewPicture) {
     Drag(window, Centre(window, 1), POINT{70, 30});
     MarkerSet before = Markers(window);
 
-    // A small picture is shown at full size, centred; the window follows it.
-    LoadPicture(120, 80);
-    EffectTable[EffectIndex("Ping")].PageEvent(dialog, kPageRefresh);
+    // A small picture chosen with Select... is shown at full size, centred;
+    // the window follows it.
+    const std::string path = "/pictures/120x80.bmp";
+    host->pictures[path] = CreatePackedDib(120, 80, nullptr, 24);
+    host->chosenFile = path;
+    ASSERT_TRUE(automation::Click(GetDlgItem(dialog, 51)));
     automation::Pump();
     RECT area = InnerPreviewArea();
     RECT placed = WindowInDialog(window);

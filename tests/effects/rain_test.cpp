@@ -84,7 +84,9 @@ TEST_F(Rain, WithEveryBoxClearedOneDropFallsAtTheFirstMarker) {
     for (int k = 1; k < 5; ++k) {
         const int reach = static_cast<int>(std::hypot(markers[k].x - 30, markers[k].y - 22));
         const int change = FirstChangeNear(frames, source.get(), markers[k]);
-        if (change >= 0) EXPECT_GE(change, first + reach - 6) << k;
+        if (change >= 0) {
+            EXPECT_GE(change, first + reach - 6) << k;
+        }
     }
 }
 
@@ -105,7 +107,9 @@ TEST_F(Rain, OnlyTheFifthBoxGivesTwoPointsAtTheFirstTwoMarkers) {
         const int reach = static_cast<int>(std::min(std::hypot(markers[k].x - 30, markers[k].y - 22) + first,
                                                     std::hypot(markers[k].x - 90, markers[k].y - 22) + second));
         const int change = FirstChangeNear(frames, source.get(), markers[k]);
-        if (change >= 0) EXPECT_GE(change, reach - 6) << k;
+        if (change >= 0) {
+            EXPECT_GE(change, reach - 6) << k;
+        }
     }
 }
 

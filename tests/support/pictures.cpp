@@ -21,6 +21,23 @@ HGLOBAL RandomPackedDib(std::mt19937& random, LONG width, LONG height, int bits)
     return dib;
 }
 
+bool WriteBmpFile(HGLOBAL dib, const std::string& path) {
+    std::vector<BYTE> bytes = BlockBytes(dib);
+    if (bytes.size() < sizeof(BITMAPINFOHEADER)) return false;
+    BITMAPINFOHEADER header;
+    std::memcpy(&header, bytes.data(), sizeof header);
+    const DWORD table = static_cast<DWORD>(DibTableBytes(header.biBitCount));
+    const DWORD offset = 14 + sizeof header + table;
+    const DWORD size = 14 + static_cast<DWORD>(bytes.size());
+    BYTE file[14] = {'B', 'M'};
+    std::memcpy(file + 2, &size, 4);
+    std::memcpy(file + 10, &offset, 4);
+    std::ofstream out(path, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(file), sizeof file);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    return static_cast<bool>(out);
+}
+
 std::vector<BYTE> BlockBytes(HGLOBAL block) {
     std::vector<BYTE> out(GlobalSize(block));
     GlobalLockGuard<BYTE> bytes(block);
