@@ -77,21 +77,27 @@ TEST_F(Ping, ThePreviewShowsThreeQuartersOfTheGrowth) {
 }
 
 TEST_F(Ping, RingsFadeAsTheyGrow) {
-    UsePlainPicture(80, 80, RGB(0, 0, 0));
+    UsePlainPicture(200, 200, RGB(0, 0, 0));  // marker 0 at (50, 50): the rings lie inside
     Colours(1);
     SetCheck(kRandomBox, false);
+    SetField(kSoftnessField, 0);
     SetField(kFramesField, 16);
     SetField(kSizeField, 64);
     auto frames = RenderSequence(PingBody, 16);
     auto brightest = [](HGLOBAL frame) {
         DWORD top = 0;
-        for (LONG y = 0; y < 80; ++y)
-            for (LONG x = 0; x < 80; ++x) top = std::max(top, (PixelAt(frame, x, y) >> 16) & 0xFF);  // Color 1 is blue
+        for (LONG y = 0; y < 200; ++y)
+            for (LONG x = 0; x < 200; ++x) top = std::max(top, (PixelAt(frame, x, y) >> 16) & 0xFF);  // Color 1 is blue
         return top;
     };
     // The outer ring is (1 - t) x Opacity bright, the inner ones fainter.
     EXPECT_GE(brightest(frames[4].get()), 150u);  // 0.75 x 240 = 180 where a ring covers whole pixels
-    EXPECT_LE(brightest(frames[15].get()), 15u);  // (1 - 15 / 16) x 240
+    // (1 - 15 / 16) x 240 = 15, and the reduction's filter may overshoot a
+    // thin line a little.
+    EXPECT_LE(brightest(frames[15].get()), 18u);
+    EXPECT_GT(brightest(frames[4].get()), brightest(frames[8].get()));
+    EXPECT_GT(brightest(frames[8].get()), brightest(frames[12].get()));
+    EXPECT_GT(brightest(frames[12].get()), brightest(frames[15].get()));
     // The set of rings reaches the size at the end of its growth.
     RECT late = ChangedArea(frames[0].get(), frames[14].get());
     EXPECT_GE(late.right - late.left, 48);
@@ -237,7 +243,8 @@ TEST_F(Ping, GoldenDigestOfASmallBuild) {
     SetField(kFramesField, 8);
     auto frames = Build(effect);
     ASSERT_EQ(frames.count(), 8);
-    EXPECT_EQ(testing_support::FramesDigest(frames), "");
+    EXPECT_EQ(testing_support::FramesDigest(frames),
+              "66f46ba35f077ddbf0ffe800802c31f10a8cb1b0c3eb23b904452d20f268c95f");
 }
 
 }  // namespace
