@@ -18,6 +18,7 @@ constexpr int kSizeField = 702;
 constexpr int kRandomBox = 704;
 constexpr int kFramesField = 720;
 constexpr int kSeedField = 722;
+constexpr int kPauseField = 724;
 constexpr int kRotationField = 726;
 constexpr int kEnableBoxes[] = {715, 716, 717, 718};
 
@@ -48,6 +49,7 @@ TEST_F(Sparkle, TheFirstAndLastFramesShowNoStarAndTheLastIsHeld) {
     UsePicture(96, 72);
     SetField(kFramesField, 20);
     SetField(kSizeField, 32);
+    SetField(kPauseField, 77);
     GlobalBlock source = Source();
     auto frames = Build(effect);
     ASSERT_EQ(frames.result, 1);
@@ -59,7 +61,7 @@ TEST_F(Sparkle, TheFirstAndLastFramesShowNoStarAndTheLastIsHeld) {
     EXPECT_FALSE(SameBlock(frames[18].image, source.get()));
     EXPECT_TRUE(SameBlock(frames[19].image, source.get()));
     for (int i = 0; i < 19; ++i) EXPECT_EQ(frames[i].delay, 5u) << i;
-    EXPECT_EQ(frames[19].delay, 300u);
+    EXPECT_EQ(frames[19].delay, 77u);
     for (int i : {1, 3, 8, 17}) marker_tests::WritePng(frames[i].image, "sparkle_" + std::to_string(i) + ".png");
 }
 
@@ -75,9 +77,16 @@ TEST_F(Sparkle, StarsGrowHoldAndShrink) {
         RECT r = ChangedArea(black.get(), frames[i].get());
         return r.right - r.left;
     };
-    EXPECT_LT(width(2), width(5));
-    EXPECT_LT(width(5), width(6));
-    EXPECT_GT(width(34), width(37));
+    auto area = [&](int i) { return marker_tests::ChangedPixels(black.get(), frames[i].get()); };
+    // Growing over frames 0..5, full size from frame 5 on (turning only), then
+    // shrinking over frames 34..39.
+    EXPECT_EQ(width(0), 0);
+    EXPECT_LT(area(1), area(3));
+    EXPECT_LT(area(3), area(5));
+    EXPECT_NEAR(area(5), area(6), area(5) / 10);
+    EXPECT_NEAR(area(6), area(33), area(6) / 10);
+    EXPECT_GT(area(34), area(36));
+    EXPECT_GT(area(36), area(38));
     EXPECT_EQ(width(39), 0);
 }
 
@@ -181,7 +190,8 @@ TEST_F(Sparkle, GoldenDigestOfASmallBuild) {
     SetField(kFramesField, 12);
     auto frames = Build(effect);
     ASSERT_EQ(frames.count(), 12);
-    EXPECT_EQ(testing_support::FramesDigest(frames), "");
+    EXPECT_EQ(testing_support::FramesDigest(frames),
+              "12f069e2a14a0f11fe291a84d79b6cb604f309501e52b820cb9052d63c4d3022");
 }
 
 }  // namespace
