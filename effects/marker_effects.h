@@ -18,5 +18,8 @@ struct SparklePhases {
 };
 SparklePhases SparklePhaseLengths(int frames, DWORD percentGrowing, DWORD percentShrinking);
 
+// Rain: the most frames a build makes, still water or not.
+inline constexpr int kRainMaximumFrames = 1000;
+
 // Rain: a picture colour under light level s, each channel OR s.
 DWORD RainLitColour(COLORREF colour, int light);
