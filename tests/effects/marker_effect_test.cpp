@@ -128,4 +128,24 @@ void MarkerEffectTest::DragMarker(HWND window, int index, POINT to) {
 
 GlobalBlock MarkerEffectTest::Source() const { return GlobalBlock(GetSourceImageCopy()); }
 
+void MarkerEffectTest::ExpectDragMovesTheFirstElement(int effect, const char* name, int markerId) {
+    UsePicture(200, 150);
+    HWND markers = ShowEffect(name, markerId);
+    ASSERT_NE(markers, nullptr);
+    GlobalBlock source = Source();
+    GlobalBlock before = Preview(effect);
+    RECT client;
+    GetClientRect(markers, &client);
+    DragMarker(markers, 0, POINT{client.right * 3 / 4, client.bottom * 3 / 4});
+    GlobalBlock after = Preview(effect);
+    ASSERT_TRUE(before && after);
+    POINT moved;
+    GetMarkerPosition(markers, 0, 200, 150, &moved);
+    RECT was = ChangedArea(source.get(), before.get()), now = ChangedArea(source.get(), after.get());
+    ASSERT_FALSE(IsRectEmpty(&was));
+    EXPECT_TRUE(PtInRect(&was, POINT{50, 37}));  // the default place, (W/4, H/4)
+    EXPECT_FALSE(PtInRect(&now, POINT{50, 37}));
+    EXPECT_TRUE(PtInRect(&now, moved));
+}
+
 }  // namespace marker_tests

@@ -51,6 +51,11 @@ protected:
 
     // The source picture as every frame starts from it.
     GlobalBlock Source() const;
+
+    // On a 200 x 150 picture, drags marker 0 of the effect's marker window
+    // from its default place to three quarters across and down, and expects
+    // the effect's next preview to have moved what it draws there with it.
+    void ExpectDragMovesTheFirstElement(int effect, const char* name, int markerId);
 };
 
 }  // namespace marker_tests
