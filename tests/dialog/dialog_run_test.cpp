@@ -16,6 +16,7 @@
 #include "dialog/build_pipeline.h"
 #include "dialog/main_dialog.h"
 #include "effects/effect_table.h"
+#include "effects/marker_effects.h"
 #include "image/packed_dib.h"
 #include "luma/automation.h"
 #include "luma/testing.h"
@@ -272,6 +273,44 @@ TEST_F(DialogRun, PushButtonsOfTheDialogAndTheAboutBoxTakeTheHostsLook) {
         EXPECT_EQ(gif.Count(kRequestAddFrame), 2u) << look;
         EXPECT_EQ(looks, std::vector<int>(std::size(dialogButtons) + 2, static_cast<int>(look))) << look;
         EXPECT_FALSE(automation::GetReport().scriptRanOut) << look;
+    }
+}
+
+TEST_F(DialogRun, TheMarkerEffectsAndMatrixBuildThroughTheWholeRun) {
+    struct Case {
+        const char* config;
+        std::uint32_t frames;  // 0: as long as the water moves
+        std::uint32_t width, height;
+        std::uint32_t lastDelay;
+    };
+    // The sample picture is 400 x 300; a GIF host clamps delays to 1..100.
+    const Case cases[] = {
+        {"MainEffect = 13\r\nStyle009Spokes = 0\r\n", 6, 400, 300, 12},
+        {"MainEffect = 10\r\nStyle010Frames = 3\r\n", 3, 400, 300, 4},
+        {"MainEffect = 16\r\nStyle016Frames = 5\r\nStyle016Pause = 90\r\n", 5, 400, 300, 90},
+        {"MainEffect = 12\r\n", 0, 400, 300, 6},
+        {"MainEffect = 7\r\nStyle015Dimensions = 0\r\nStyle015DelayFrames = 2\r\nStyle015Pause = 50\r\n", 9, 406,
+         306, 50},
+    };
+    for (const Case& c : cases) {
+        WriteConfig(c.config);
+        TestHost gif(kHundredthsFlag, 16);
+        automation::CurrentScript().Click("Build");
+        EXPECT_EQ(RunDialog(gif), 1) << c.config;
+        ASSERT_EQ(gif.Count(kRequestNewAnimation), 1u) << c.config;
+        const TaskRecord& task = *gif.Of(kRequestNewAnimation)[0]->task;
+        auto added = gif.Of(kRequestAddFrame);
+        if (c.frames) {
+            EXPECT_EQ(task.frameCount, c.frames) << c.config;
+        } else {
+            EXPECT_GE(task.frameCount, 1u);
+            EXPECT_LE(task.frameCount, static_cast<std::uint32_t>(kRainMaximumFrames));
+        }
+        ASSERT_EQ(added.size(), task.frameCount) << c.config;
+        EXPECT_EQ(task.width, c.width) << c.config;
+        EXPECT_EQ(task.height, c.height) << c.config;
+        EXPECT_EQ(added.back()->image->delay, c.lastDelay) << c.config;
+        EXPECT_EQ(gif.Count(kRequestFinish), 1u) << c.config;
     }
 }
 
