@@ -1,6 +1,7 @@
 // The About box: the plug-in's version and revision, Close and Help.
 #include <cstdio>
 
+#include "controls/host_button.h"
 #include "dialog/main_dialog.h"
 #include "plugin/lifecycle.h"
 #include "settings/settings.h"
@@ -19,6 +20,8 @@ INT_PTR CALLBACK AboutProc(HWND box, UINT message, WPARAM wParam, LPARAM) {
                       static_cast<unsigned>(VersionNumber / 100), static_cast<unsigned>(VersionNumber % 100),
                       static_cast<unsigned>(PatchLevel));
         SetDlgItemTextA(box, kAboutTextId, text);
+        MakeHostStyleButton(box, IDCANCEL);
+        MakeHostStyleButton(box, kHelpButton);
         RECT r;
         GetWindowRect(box, &r);
         MoveWindow(box, (GetSystemMetrics(SM_CXSCREEN) - (r.right - r.left)) / 2,

@@ -6,12 +6,15 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <initializer_list>
 #include <string_view>
 
 #include "colour/fixed_palette.h"
 #include "controls/direction_pad.h"
+#include "controls/host_button.h"
 #include "dialog/build_pipeline.h"
 #include "dialog/dialog_look.h"
+#include "dialog/marker_window.h"
 #include "dialog/preview.h"
 #include "effects/effect_table.h"
 #include "effects/pages.h"
@@ -32,7 +35,7 @@ namespace {
 constexpr char kPaletteNames[] =
     "Black and white;Sixteen-color Windows;32-color orthogonal;64-color orthogonal;128-color orthogonal;"
     "216-color safe;256-color orthogonal;256-color with gray;256 gray levels";
-constexpr int kMarkerWindows[] = {470, 507, 551, 719};
+constexpr int kMarkerWindows[] = {kSkipIntroMarkers, kPingMarkers, kRainMarkers, kSparkleMarkers};
 constexpr char kDocumentFilter[] = "LFX files\0*.LFX\0All files\0*.*\0";
 constexpr char kUntitledDocument[] = "untitled.lfx";
 // File dialogs smaller than this are not remembered.
@@ -80,9 +83,7 @@ void FillList(HWND list, const char* names) {
 
 void DeleteMarkerFiles() {
     for (int id : kMarkerWindows) {
-        char name[32];
-        std::snprintf(name, sizeof name, "MARKER%5.5d.mkr", id);
-        const char* path = DataFolder(name);
+        const char* path = MarkerFilePath(id);
         if (path[0]) std::remove(path);
     }
 }
@@ -123,15 +124,6 @@ void Refresh(HWND window) {
     UpdateWindow(window);
 }
 
-// A marker window over the preview is repainted whenever the preview may change.
-void RepaintMarkerWindow(HWND dialog) {
-    for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-        char className[64] = {};
-        GetClassNameA(child, className, sizeof className);
-        if (strcasecmp(className, kMarkerWindowClass) == 0 && IsWindowVisible(child)) Refresh(child);
-    }
-}
-
 void RestartPreviewTimer(HWND dialog) {
     KillTimer(dialog, kPreviewTimer);
     SetTimer(dialog, kPreviewTimer, UpdateDelay, nullptr);
@@ -152,8 +144,7 @@ BOOL Initialise(HWND dialog, HostContext* host) {
     state.fileDialogSize = SIZE{0, 0};
     ForgetPreviewPicture();
     SetCurrentHostContext(host);
-    // Host-style push buttons come with the host's ButtonStyle.
-
+    for (int id : {IDOK, IDCANCEL, 9, 18, 36, 51, 24}) MakeHostStyleButton(dialog, id);
     ReadConfigFile();
     if (!host || !(host->flags & kTrueColourFlag)) {
         Truecolour = 0;
@@ -216,7 +207,9 @@ BOOL Initialise(HWND dialog, HostContext* host) {
 }
 
 void ShowCurrentPage(HWND dialog) {
-    LeavePage(dialog);
+    // Shown again (after a settings document was read) the page stays entered,
+    // so a marker window keeps the positions the document gave it.
+    if (state.shownEffect != static_cast<int>(MainEffect)) LeavePage(dialog);
     ShowPage(dialog, SelectedEffect(dialog));
     HWND preview = GetDlgItem(dialog, kPreviewArea);
     ShowWindow(preview, SW_SHOW);

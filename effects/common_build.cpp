@@ -8,10 +8,7 @@
 #include "image/packed_dib.h"
 #include "plugin/guards.h"
 
-namespace {
-
-// Width and height of the picture an effect animates; false when there is none.
-bool SourceSize(LONG& width, LONG& height) {
+bool SourceImageSize(LONG& width, LONG& height) {
     GlobalBlock copy(GetSourceImageCopy());
     if (!copy) return false;
     GlobalLockGuard<BITMAPINFOHEADER> header(copy.get());
@@ -20,6 +17,8 @@ bool SourceSize(LONG& width, LONG& height) {
     height = header->biHeight < 0 ? -header->biHeight : header->biHeight;
     return true;
 }
+
+namespace {
 
 void ResetState(BuildContext* context, const EffectBody& body) {
     if (body.state && body.stateSize) std::memset(body.state, 0, body.stateSize);
@@ -37,7 +36,7 @@ void ReportProgress(const BuildContext* context, int frame, int frames) {
 int StartBody(BuildContext* context, const EffectBody& body) {
     ResetState(context, body);
     LONG width = 0, height = 0;
-    if (!SourceSize(width, height)) return 0;
+    if (!SourceImageSize(width, height)) return 0;
     return body.Initialise && body.Initialise(context, width, height) ? 1 : 0;
 }
 
@@ -76,6 +75,11 @@ int CommonBuild(BuildContext* context, const EffectBody& body) {
     if (!context || !context->frames) return 0;
     const int delay = ReadPageInt(context->page, body.delayControl);
     const int frames = ReadPageInt(context->page, body.framesControl);
+    return BuildFrames(context, body, delay, frames);
+}
+
+int BuildFrames(BuildContext* context, const EffectBody& body, int delay, int frames) {
+    if (!context || !context->frames) return 0;
     if (!StartBody(context, body)) return 0;
     BodyStateGuard state(context, body);
     for (int i = 0; i < frames; ++i) {

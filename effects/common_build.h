@@ -25,6 +25,8 @@ struct EffectBody {
 
 int CommonPreview(BuildContext* context, const EffectBody& body);
 int CommonBuild(BuildContext* context, const EffectBody& body);
+// The build loop with a delay and frame count of the effect's choosing.
+int BuildFrames(BuildContext* context, const EffectBody& body, int delay, int frames);
 
 template <const EffectBody& Body>
 int PreviewWith(BuildContext* context) {
@@ -40,6 +42,9 @@ template <int StyleNumber>
 int PageSetupOf(BuildContext* context) {
     return SetUpPage(context, StyleNumber);
 }
+
+// Width and height of the picture an effect animates; false when there is none.
+bool SourceImageSize(LONG& width, LONG& height);
 
 // Reports progress (request 13) to the build's host, if it has one.
 void ReportProgress(const BuildContext* context, int frame, int frames);

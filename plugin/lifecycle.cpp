@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "dialog/marker_window.h"
 #include "luma/module.h"
 #include "plugin/folders.h"
 #include "resources/plugin_resources.h"
@@ -39,10 +40,6 @@ void FindModuleFolder() {
     std::memcpy(moduleFolder, path, sizeof moduleFolder);
 }
 
-LRESULT CALLBACK MarkerWindowClassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    return DefWindowProcA(window, message, wParam, lParam);
-}
-
 }  // namespace
 
 void KeepModuleHandle(HINSTANCE module) { moduleHandle = module; }
@@ -75,7 +72,7 @@ bool StartRun(HostContext* context) {
 
     WNDCLASSA markerClass{};
     markerClass.style = CS_HREDRAW | CS_VREDRAW | CS_DBLCLKS | CS_SAVEBITS;
-    markerClass.lpfnWndProc = MarkerWindowClassProc;
+    markerClass.lpfnWndProc = MarkerWindowProc;
     markerClass.hInstance = PluginModule();
     markerClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
     markerClass.hbrBackground = nullptr;

@@ -1,7 +1,9 @@
 #include "plugin/message_dialog.h"
 
 #include <cstdio>
+#include <initializer_list>
 
+#include "controls/host_button.h"
 #include "plugin/lifecycle.h"
 
 namespace {
@@ -10,6 +12,7 @@ INT_PTR CALLBACK MessageProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lP
     switch (message) {
     case WM_INITDIALOG: {
         SetDlgItemTextA(dialog, kMessageTextId, reinterpret_cast<const char*>(lParam));
+        for (int id : {IDOK, IDCANCEL, IDYES, IDNO}) MakeHostStyleButton(dialog, id);
         HWND focus = GetDlgItem(dialog, IDOK);
         if (!focus) focus = GetDlgItem(dialog, IDYES);
         if (focus) SetFocus(focus);

@@ -13,9 +13,11 @@
 #include "colour/nearest.h"
 #include "colour/quantize.h"
 #include "colour/remap.h"
+#include "controls/host_button.h"
 #include "dialog/build_pipeline.h"
 #include "dialog/main_dialog.h"
 #include "effects/effect_table.h"
+#include "effects/marker_effects.h"
 #include "effects/source_image.h"
 #include "image/packed_dib.h"
 #include "luma/automation.h"
@@ -281,6 +283,69 @@ TEST_F(DialogRun, HelpAndTheAboutBoxAskTheHostAtTheirAnchors) {
     EXPECT_EQ(help[1]->text, "LUMAPLUG.HTML#ABOUT");
     EXPECT_NE(about.find("Lumafex 5.12, revision 1"), std::string::npos) << about;
     EXPECT_FALSE(automation::GetReport().scriptRanOut);
+}
+
+TEST_F(DialogRun, PushButtonsOfTheDialogAndTheAboutBoxTakeTheHostsLook) {
+    WriteConfig("Style000Frames = 2\r\n");
+    const int dialogButtons[] = {IDOK, IDCANCEL, 9, 18, 36, 51, 24};
+    for (unsigned look : {0u, 1u, 2u, 3u}) {
+        TestHost gif(kHundredthsFlag, 16, look);
+        std::vector<int> looks;
+        auto noteLooks = [&](std::initializer_list<int> ids) {
+            HWND window = automation::ActiveWindow();
+            for (int id : ids) looks.push_back(HostButtonLook(GetDlgItem(window, id)));
+            return true;
+        };
+        automation::CurrentScript()
+            .Do("the dialog's buttons", [&] { return noteLooks({IDOK, IDCANCEL, 9, 18, 36, 51, 24}); })
+            .Click("About")
+            .Do("the About box's buttons", [&] { return noteLooks({IDCANCEL, kHelpButton}); })
+            .Click("Close")
+            .Click("Build");
+        // Owner-drawn or not, Build still builds and closes the dialog.
+        EXPECT_EQ(RunDialog(gif), 1) << look;
+        EXPECT_EQ(gif.Count(kRequestAddFrame), 2u) << look;
+        EXPECT_EQ(looks, std::vector<int>(std::size(dialogButtons) + 2, static_cast<int>(look))) << look;
+        EXPECT_FALSE(automation::GetReport().scriptRanOut) << look;
+    }
+}
+
+TEST_F(DialogRun, TheMarkerEffectsAndMatrixBuildThroughTheWholeRun) {
+    struct Case {
+        const char* config;
+        std::uint32_t frames;  // 0: as long as the water moves
+        std::uint32_t width, height;
+        std::uint32_t lastDelay;
+    };
+    // The sample picture is 400 x 300; a GIF host clamps delays to 1..100.
+    const Case cases[] = {
+        {"MainEffect = 13\r\nStyle009Spokes = 0\r\n", 6, 400, 300, 12},
+        {"MainEffect = 10\r\nStyle010Frames = 3\r\n", 3, 400, 300, 4},
+        {"MainEffect = 16\r\nStyle016Frames = 5\r\nStyle016Pause = 90\r\n", 5, 400, 300, 90},
+        {"MainEffect = 12\r\n", 0, 400, 300, 6},
+        {"MainEffect = 7\r\nStyle015Dimensions = 0\r\nStyle015DelayFrames = 2\r\nStyle015Pause = 50\r\n", 9, 406,
+         306, 50},
+    };
+    for (const Case& c : cases) {
+        WriteConfig(c.config);
+        TestHost gif(kHundredthsFlag, 16);
+        automation::CurrentScript().Click("Build");
+        EXPECT_EQ(RunDialog(gif), 1) << c.config;
+        ASSERT_EQ(gif.Count(kRequestNewAnimation), 1u) << c.config;
+        const TaskRecord& task = *gif.Of(kRequestNewAnimation)[0]->task;
+        auto added = gif.Of(kRequestAddFrame);
+        if (c.frames) {
+            EXPECT_EQ(task.frameCount, c.frames) << c.config;
+        } else {
+            EXPECT_GE(task.frameCount, 1u);
+            EXPECT_LE(task.frameCount, static_cast<std::uint32_t>(kRainMaximumFrames));
+        }
+        ASSERT_EQ(added.size(), task.frameCount) << c.config;
+        EXPECT_EQ(task.width, c.width) << c.config;
+        EXPECT_EQ(task.height, c.height) << c.config;
+        EXPECT_EQ(added.back()->image->delay, c.lastDelay) << c.config;
+        EXPECT_EQ(gif.Count(kRequestFinish), 1u) << c.config;
+    }
 }
 
 TEST_F(DialogRun, HelpTheHostCannotShowIsReported) {

@@ -64,6 +64,15 @@ std::string AnswerMessage(const std::function<void()>& action) {
     return *text;
 }
 
+void ChooseEffect(HWND dialog, const char* name) {
+    HWND list = GetDlgItem(dialog, kEffectList);
+    LRESULT index = SendMessageA(list, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(name));
+    SendMessageA(list, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+    SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(kEffectList, CBN_SELCHANGE), reinterpret_cast<LPARAM>(list));
+    SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(kEffectList, CBN_CLOSEUP), reinterpret_cast<LPARAM>(list));
+    automation::Pump();
+}
+
 std::string TextOf(HWND window) {
     char text[2048] = {};
     if (window) GetWindowTextA(window, text, sizeof text);

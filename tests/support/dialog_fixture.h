@@ -34,6 +34,10 @@ private:
 // button; returns the message's text, empty when none was shown.
 std::string AnswerMessage(const std::function<void()>& action);
 
+// Selects the effect named in the main dialog's effect list and closes the
+// list, as after the user's choice, so the dialog switches pages.
+void ChooseEffect(HWND dialog, const char* name);
+
 // Window text of a control.
 std::string TextOf(HWND window);
 

@@ -4,6 +4,7 @@
 #include <fstream>
 
 #include "image/packed_dib.h"
+#include "luma/automation.h"
 #include "plugin/guards.h"
 
 namespace testing_support {
@@ -42,6 +43,48 @@ std::vector<BYTE> BlockBytes(HGLOBAL block) {
     GlobalLockGuard<BYTE> bytes(block);
     if (bytes && !out.empty()) std::memcpy(out.data(), bytes.get(), out.size());
     return out;
+}
+
+ClientShot::ClientShot(ClientShot&& other) noexcept : picture(other.picture), origin(other.origin) {
+    other.picture = nullptr;
+}
+
+ClientShot::~ClientShot() {
+    if (picture) GlobalFree(picture);
+}
+
+COLORREF ClientShot::At(int x, int y) const {
+    GlobalLockGuard<BYTE> bits(picture);
+    return bits ? GetDibPixel(bits.get(), origin.x + x, origin.y + y) : kNoPixel;
+}
+
+ClientShot ShootClient(HWND window) {
+    ClientShot shot;
+    HWND top = GetAncestor(window, GA_ROOT);
+    shot.picture = luma::automation::Render(top);
+    RECT box;
+    GetWindowRect(top, &box);
+    ClientToScreen(window, &shot.origin);
+    shot.origin.x -= box.left;
+    shot.origin.y -= box.top;
+    return shot;
+}
+
+void SaveBitmapFile(HGLOBAL dib, const std::string& folder, const std::string& name) {
+    const std::filesystem::path place = std::filesystem::path(LUMAFEX_BINARY_DIR) / folder;
+    std::filesystem::create_directories(place);
+    GlobalLockGuard<BYTE> bytes(dib);
+    if (!bytes) return;
+    const SIZE_T size = GlobalSize(dib);
+    DibLayout layout;
+    if (!DibLayout::From(bytes.get(), layout)) return;
+    BITMAPFILEHEADER header{};
+    header.bfType = 0x4D42;  // "BM"
+    header.bfSize = static_cast<DWORD>(sizeof header + size);
+    header.bfOffBits = static_cast<DWORD>(sizeof header + sizeof(BITMAPINFOHEADER) + layout.tableBytes);
+    std::ofstream file(place / name, std::ios::binary);
+    file.write(reinterpret_cast<const char*>(&header), sizeof header);
+    file.write(reinterpret_cast<const char*>(bytes.get()), static_cast<std::streamsize>(size));
 }
 
 }  // namespace testing_support

@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include <filesystem>
 #include <random>
 #include <string>
 #include <vector>
@@ -18,5 +19,23 @@ bool WriteBmpFile(HGLOBAL dib, const std::string& path);
 
 // The bytes of a global block.
 std::vector<BYTE> BlockBytes(HGLOBAL block);
+
+// A screenshot of a window's top-level window, read in the client
+// coordinates of the window.
+struct ClientShot {
+    HGLOBAL picture = nullptr;  // owned
+    POINT origin{0, 0};         // the client area's top-left corner in the picture
+    ClientShot() = default;
+    ClientShot(ClientShot&& other) noexcept;
+    ClientShot& operator=(ClientShot&&) = delete;
+    ~ClientShot();
+    // The pixel at client point (x, y).
+    COLORREF At(int x, int y) const;
+};
+ClientShot ShootClient(HWND window);
+
+// Writes a PackedDib as a BMP file into build/<folder>/name, so a test's
+// screenshots can be looked at.
+void SaveBitmapFile(HGLOBAL dib, const std::string& folder, const std::string& name);
 
 }  // namespace testing_support
