@@ -10,6 +10,7 @@ PACKAGES=(
   libfreetype-dev libfontconfig-dev fonts-liberation
   libgtest-dev libgmock-dev libbenchmark-dev
   libpng-dev libjpeg62-turbo-dev libgif-dev libwebp-dev zlib1g-dev
+  clang libclang-rt-14-dev llvm
 )
 
 install_missing() {
@@ -51,6 +52,10 @@ test)
   cmake --build build-sanitize -j "$jobs"
   (cd build-sanitize && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
      UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 ctest --output-on-failure -j "$jobs")
+  # Every fuzz target briefly on its seed corpus (fuzz/README.md).
+  CC=clang CXX=clang++ configure build-fuzz -DLUMAFEX_FUZZ=ON -DLUMAFEX_TESTS=OFF -DLUMAFEX_BENCH=OFF
+  cmake --build build-fuzz --target fuzz_targets -j "$jobs"
+  fuzz/run.sh build-fuzz 20
   ;;
 *)
   echo "usage: $0 main|test" >&2
