@@ -26,9 +26,11 @@ mkdir -p "$build/fuzz-findings"
 for name in "${names[@]}"; do
   work="$build/fuzz-corpus/$name"
   mkdir -p "$work"
+  seeds=()
+  [ -d "fuzz/corpus/$name" ] && seeds=("fuzz/corpus/$name")
   echo "== $name: ${seconds}s"
   "$build/bin/${name}_fuzz" -max_total_time="$seconds" -timeout=25 -rss_limit_mb=2560 -print_final_stats=1 \
-    -artifact_prefix="$build/fuzz-findings/$name-" "$work" "fuzz/corpus/$name" 2>"$build/fuzz-findings/$name.log" ||
+    -artifact_prefix="$build/fuzz-findings/$name-" "$work" "${seeds[@]}" 2>"$build/fuzz-findings/$name.log" ||
     { tail -n 60 "$build/fuzz-findings/$name.log"; echo "fuzz target $name found a fault" >&2; exit 1; }
   grep -E "^stat::number_of_executed_units|^stat::new_units_added" "$build/fuzz-findings/$name.log" | tr '\n' ' '
   echo
