@@ -10,8 +10,6 @@
 #include "effects/source_image.h"
 #include "fuzz/support/fuzz_support.h"
 #include "host/core/host.h"
-#include "host/core/host_error.h"
-#include "host/core/limits.h"
 #include "image/packed_dib.h"
 #include "luma/memory.h"
 #include "plugin/guards.h"
