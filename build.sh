@@ -12,6 +12,7 @@ PACKAGES=(
   libpng-dev libjpeg62-turbo-dev libgif-dev libwebp-dev zlib1g-dev
   libssl-dev
   qt6-base-dev
+  clang libclang-rt-14-dev llvm
 )
 
 install_missing() {
@@ -55,6 +56,10 @@ test)
   cmake --build build-sanitize -j "$jobs"
   (cd build-sanitize && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
      UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 ctest --output-on-failure -j "$jobs")
+  # Every fuzz target briefly on its seed corpus (fuzz/README.md).
+  CC=clang CXX=clang++ configure build-fuzz -DLUMAFEX_FUZZ=ON -DLUMAFEX_TESTS=OFF -DLUMAFEX_BENCH=OFF
+  cmake --build build-fuzz --target fuzz_targets -j "$jobs"
+  fuzz/run.sh build-fuzz 20
   ;;
 *)
   echo "usage: $0 main|test" >&2

@@ -116,7 +116,7 @@ void Paint(int ways, HWND window) {
 DWORD TextValue(HWND window) {
     char text[32] = {};
     GetDlgItemTextA(GetParent(window), GetDlgCtrlID(window), text, sizeof text);
-    return static_cast<DWORD>(ParseInt(text));
+    return ParseSettingNumber(text);
 }
 
 LRESULT PassOn(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -155,7 +155,7 @@ LRESULT PadMessage(int ways, HWND window, UINT message, WPARAM wParam, LPARAM lP
         if (!line || strncasecmp(line, prefix, 6) != 0) return 0;
         const char* value = DocumentLineValue(line);
         if (!value) return 0;
-        SetValue(ways, window, static_cast<DWORD>(ParseInt(value)));
+        SetValue(ways, window, ParseSettingNumber(value));
         return 1;
     }
     case WM_LBUTTONDOWN:

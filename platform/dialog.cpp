@@ -899,8 +899,12 @@ BOOL WINAPI MapDialogRect(HWND dialog, LPRECT rect) {
 LONG WINAPI GetDialogBaseUnits(void) { return MAKELONG(8, 16); }
 
 HWND WINAPI GetDlgItem(HWND dialog, int id) {
-    for (HWND child : ChildrenOf(dialog))
-        if (GetWindowLongPtrA(child, GWLP_ID) == id) return child;
+    // Called for every field of pages with hundreds of controls: the child
+    // list is walked in place, not copied.
+    if (Window* w = dialog ? Lookup(dialog) : Desktop()) {
+        for (Window* child : w->children)
+            if (!child->destroyed && child->id == id) return child->handle;
+    }
     if (!Lookup(dialog)) SetLastError(ERROR_INVALID_WINDOW_HANDLE);
     return nullptr;
 }

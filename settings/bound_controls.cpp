@@ -82,7 +82,7 @@ LRESULT CALLBACK ColourProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
     if (message == kReadLineMessage) {
         const char* value = TakenValue(lParam, "CLRBTN");
         if (!value) return 0;
-        SetNumber(window, static_cast<DWORD>(ParseInt(value)));
+        SetNumber(window, ParseSettingNumber(value));
         *NumberSetting(window) = ButtonNumber(window);
         InvalidateRect(window, nullptr, TRUE);
         return 1;

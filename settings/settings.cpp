@@ -194,7 +194,7 @@ void ApplyConfigLine(std::string_view line) {
     if (key->flags & kKeyText) {
         CopyTextSetting(static_cast<char*>(key->address), kSettingTextBytes, text);
     } else {
-        *static_cast<DWORD*>(key->address) = static_cast<DWORD>(ParseInt(text));
+        *static_cast<DWORD*>(key->address) = ParseSettingNumber(text);
     }
 }
 

@@ -19,6 +19,22 @@ int ParseInt(std::string_view text) {
     return value > INT_MAX ? INT_MAX : static_cast<int>(value);
 }
 
+std::uint32_t ParseSettingNumber(std::string_view text) {
+    std::size_t i = 0;
+    while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r'))) ++i;
+    if (i < text.size() && text[i] == '+') ++i;
+    std::uint64_t value = 0;
+    bool digits = false;
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+        digits = true;
+        value = value * 10 + static_cast<std::uint64_t>(text[i] - '0');
+        if (value > UINT32_MAX) break;
+    }
+    if (digits && value > static_cast<std::uint64_t>(INT_MAX) && value <= UINT32_MAX)
+        return static_cast<std::uint32_t>(value);
+    return static_cast<std::uint32_t>(ParseInt(text));
+}
+
 void CopyTextSetting(char* buffer, std::size_t capacity, std::string_view text) {
     if (capacity == 0) return;
     std::size_t length = text.size() < capacity - 1 ? text.size() : capacity - 1;

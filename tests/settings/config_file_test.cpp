@@ -266,6 +266,22 @@ TEST_F(ConfigFile, EveryReadableKeyRoundTrips) {
     EXPECT_EQ(read, written);
 }
 
+TEST_F(ConfigFile, NumbersAboveTheSignedRangeReadBackAsWritten) {
+    // -1 in a hand-edited file, or a list with nothing selected, is stored as
+    // 4294967295; reading it must not turn it into 2147483647.
+    Read("UpdateDelay = -1\nMainPalette = 4294967295\nFastRemap = 2147483648\nDitherContrast = 4294967296\n");
+    EXPECT_EQ(UpdateDelay, 0xFFFFFFFFu);
+    EXPECT_EQ(MainPalette, 0xFFFFFFFFu);
+    EXPECT_EQ(FastRemap, 0x80000000u);
+    EXPECT_EQ(DitherContrast, 2147483647u);  // beyond 32 bits: the largest int, as atoi answers
+
+    auto read = AllValues();
+    ASSERT_TRUE(WriteConfigFileTo(Path().c_str()));
+    testing_support::BuiltInSettings().Restore();
+    ReadConfigFileFrom(Path().c_str(), false);
+    EXPECT_EQ(AllValues(), read);
+}
+
 TEST_F(ConfigFile, LinesEndedByLineFeedsAloneReadAsWell) {
     MainEffect = 1;
     ASSERT_TRUE(WriteConfigFileTo(Path().c_str()));

@@ -254,6 +254,24 @@ TEST_F(Documents, LinesAreMatchedByIdWhateverTheirOrderOrCase) {
     EXPECT_EQ(Style000Seed, 2000u);
 }
 
+TEST_F(Documents, ValuesAboveTheSignedRangeSurviveSavingAndOpening) {
+    OpenDialog();
+    WriteDocument("CLRBTN112=-1\r\nCLRBTN114=4294967295\r\nCLRBTN116=3000000000\r\nCLRBTN118=99999999999\r\n"
+                  "SCRL4D832=-1\r\n");
+    ASSERT_EQ(OpenDocument(dialog, DocumentPath().c_str()), 1);
+    EXPECT_EQ(Style000FillColor1, 0xFFFFFFFFu);
+    EXPECT_EQ(Style000FillColor2, 0xFFFFFFFFu);
+    EXPECT_EQ(Style000FillColor3, 3000000000u);
+    EXPECT_EQ(Style000FillColor4, 2147483647u);
+    EXPECT_EQ(Style019Direction, 0xFFFFFFFFu);
+    auto opened = States();
+
+    ASSERT_EQ(SaveDocument(dialog, DocumentPath("again.lfx").c_str()), 1);
+    ChangeEverything(2);
+    ASSERT_EQ(OpenDocument(dialog, DocumentPath("again.lfx").c_str()), 1);
+    for (int id : {112, 114, 116, 118, 832}) EXPECT_EQ(States()[id], opened[id]) << "control " << id;
+}
+
 TEST_F(Documents, TheSavedEffectIsSelectedAgain) {
     OpenDialog();
     HWND list = GetDlgItem(dialog, kEffectList);
