@@ -50,12 +50,12 @@ test)
   install_missing
   configure build -DCMAKE_BUILD_TYPE=RelWithDebInfo
   cmake --build build -j "$jobs"
-  (cd build && ctest --output-on-failure -j "$jobs")
+  (cd build && ctest --output-on-failure --timeout 900 -j "$jobs")
   # Memory errors, leaks and undefined behaviour fail the run here.
   configure build-sanitize -DCMAKE_BUILD_TYPE=Debug -DLUMAFEX_SANITIZE=ON -DLUMAFEX_BENCH=OFF
   cmake --build build-sanitize -j "$jobs"
   (cd build-sanitize && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
-     UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 ctest --output-on-failure -j "$jobs")
+     UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 ctest --output-on-failure --timeout 1800 -j "$jobs")
   # Every fuzz target briefly on its seed corpus (fuzz/README.md).
   CC=clang CXX=clang++ configure build-fuzz -DLUMAFEX_FUZZ=ON -DLUMAFEX_TESTS=OFF -DLUMAFEX_BENCH=OFF
   cmake --build build-fuzz --target fuzz_targets -j "$jobs"
