@@ -1,5 +1,6 @@
-// Stars, Confetti and Arrows in whole runs of the plug-in: the user's steps
-// scripted on the headless driver, every host request recorded.
+// Particles, Bubbles, Gridlock, Gravity, Stars, Confetti and Arrows in whole
+// runs of the plug-in: the user's steps scripted on the headless driver, every
+// host request recorded.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -31,7 +32,7 @@ struct RunCase {
 
 void PrintTo(const RunCase& run, std::ostream* out) { *out << run.name; }
 
-class ShapeEffectsRun : public testing_support::MainDialogTest, public ::testing::WithParamInterface<RunCase> {
+class ScatterEffectsRun : public testing_support::MainDialogTest, public ::testing::WithParamInterface<RunCase> {
 protected:
     void TearDown() override {
         CustomPalette = 1;
@@ -42,7 +43,7 @@ protected:
 // The user picks the effect, asks for three frames on the fixed palette and
 // presses Build: the host gets the effect's own frames, each reduced to that
 // palette, at the page's delay.
-TEST_P(ShapeEffectsRun, ABuildThroughTheHostDeliversTheEffectsFrames) {
+TEST_P(ScatterEffectsRun, ABuildThroughTheHostDeliversTheEffectsFrames) {
     const RunCase& run = GetParam();
     constexpr int kFrames = 3;
     TestHost gif(kHundredthsFlag, 16);
@@ -89,8 +90,10 @@ TEST_P(ShapeEffectsRun, ABuildThroughTheHostDeliversTheEffectsFrames) {
     EXPECT_NE(added[0]->frame, added[1]->frame);
 }
 
-INSTANTIATE_TEST_SUITE_P(, ShapeEffectsRun, ::testing::Values(RunCase{"Stars", 341, 8}, RunCase{"Confetti", 410, 6},
-                                                                      RunCase{"Arrows", 740, 5}),
+INSTANTIATE_TEST_SUITE_P(, ScatterEffectsRun, ::testing::Values(RunCase{"Particles", 139, 6}, RunCase{"Bubbles", 221, 6},
+                                                                     RunCase{"Gridlock", 259, 5}, RunCase{"Gravity", 570, 5},
+                                                                     RunCase{"Stars", 341, 8}, RunCase{"Confetti", 410, 6},
+                                                                     RunCase{"Arrows", 740, 5}),
                          [](const ::testing::TestParamInfo<RunCase>& info) { return std::string(info.param.name); });
 
 }  // namespace
