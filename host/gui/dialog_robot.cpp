@@ -40,19 +40,17 @@ HWND DialogRobot::Dialog() const {
     return modal && IsWindow(modal) && IsWindowVisible(modal) ? modal : nullptr;
 }
 
-void DialogRobot::Start() {
+void DialogRobot::Start() { WaitForDialog(0); }
+
+void DialogRobot::WaitForDialog(int delayMs) {
     std::weak_ptr<bool> alive = token_;
-    // Wait for the dialog to open and its loop to wait, then run the steps.
-    auto poll = std::make_shared<std::function<void()>>();
-    *poll = [this, alive, poll] {
+    QTimer::singleShot(delayMs, [this, alive] {
         if (alive.expired()) return;
-        if (Dialog()) {
+        if (Dialog())
             RunNext();
-            return;
-        }
-        QTimer::singleShot(kPollMs, *poll);
-    };
-    QTimer::singleShot(0, *poll);
+        else
+            WaitForDialog(kPollMs);
+    });
 }
 
 void DialogRobot::RunNext() {

@@ -54,6 +54,8 @@ private:
         Step step;
     };
     void RunNext();
+    // Looks again after delayMs until the dialog waits for input, then runs the steps.
+    void WaitForDialog(int delayMs);
 
     luma::qt::QtDriver& driver_;
     std::vector<Entry> steps_;
