@@ -61,7 +61,7 @@ bool EndsWith(const std::string& text, const std::string& end) {
 }
 
 // What an option does with its value (or with nothing, for flags).
-struct OptionSpec {
+struct OptionRule {
     bool takesValue;
     std::function<void(CliOptions&, const std::string&)> apply;
     // Commands the option belongs to; empty: build, preview and screenshot.
@@ -73,13 +73,13 @@ void Once(bool& seen, const std::string& name) {
     seen = true;
 }
 
-std::map<std::string, OptionSpec> Specs() {
-    std::map<std::string, OptionSpec> specs;
+std::map<std::string, OptionRule> OptionRules() {
+    std::map<std::string, OptionRule> rules;
     auto valued = [&](std::initializer_list<const char*> names, auto apply, std::vector<Command> commands = {}) {
-        for (const char* name : names) specs[name] = OptionSpec{true, apply, commands};
+        for (const char* name : names) rules[name] = OptionRule{true, apply, commands};
     };
     auto flag = [&](std::initializer_list<const char*> names, auto apply, std::vector<Command> commands = {}) {
-        for (const char* name : names) specs[name] = OptionSpec{false, apply, commands};
+        for (const char* name : names) rules[name] = OptionRule{false, apply, commands};
     };
     const std::vector<Command> everyDialogCommand = {Command::Build, Command::Preview, Command::Screenshot};
     const std::vector<Command> withEffects = {Command::Build, Command::Preview, Command::Screenshot, Command::Effects};
@@ -130,7 +130,7 @@ std::map<std::string, OptionSpec> Specs() {
            everyDialogCommand);
     flag({"-q", "--quiet"}, [](CliOptions& o, const std::string&) { o.verbosity = Verbosity::Quiet; }, withEffects);
     flag({"-v", "--verbose"}, [](CliOptions& o, const std::string&) { o.verbosity = Verbosity::Verbose; }, withEffects);
-    return specs;
+    return rules;
 }
 
 const char* CommandName(Command command) {
@@ -178,7 +178,7 @@ CliOptions ParseCommandLine(const std::vector<std::string>& arguments) {
         else if (first == "screenshot") options.command = Command::Screenshot, next = 1;
         else if (first == "effects") options.command = Command::Effects, next = 1;
     }
-    const std::map<std::string, OptionSpec> specs = Specs();
+    const std::map<std::string, OptionRule> rules = OptionRules();
     bool sawOutput = false, sawEffect = false, sawImage = false, sawSettings = false, sawPalette = false;
     for (; next < arguments.size(); ++next) {
         std::string name = arguments[next];
@@ -195,18 +195,18 @@ CliOptions ParseCommandLine(const std::vector<std::string>& arguments) {
                 name.erase(equals);
             }
         }
-        auto spec = specs.find(name);
-        if (spec == specs.end()) {
+        auto rule = rules.find(name);
+        if (rule == rules.end()) {
             if (name.empty() || name[0] != '-')
                 throw UsageError("\"" + name + "\" is not an option or a command; the commands are preview, screenshot and effects.");
             throw UsageError("Unknown option " + name + "; lumafex --help lists them.");
         }
-        const std::vector<Command>& allowed = spec->second.commands.empty()
+        const std::vector<Command>& allowed = rule->second.commands.empty()
                                                   ? std::vector<Command>{Command::Build, Command::Preview, Command::Screenshot}
-                                                  : spec->second.commands;
+                                                  : rule->second.commands;
         if (std::find(allowed.begin(), allowed.end(), options.command) == allowed.end())
             throw UsageError(name + " does not go with " + CommandName(options.command) + ".");
-        if (spec->second.takesValue) {
+        if (rule->second.takesValue) {
             if (!value) {
                 if (next + 1 >= arguments.size()) throw UsageError(name + " needs a value.");
                 value = arguments[++next];
@@ -219,7 +219,7 @@ CliOptions ParseCommandLine(const std::vector<std::string>& arguments) {
         if (name == "-i" || name == "--image") Once(sawImage, "--image");
         if (name == "-s" || name == "--settings") Once(sawSettings, "--settings");
         if (name == "--palette") Once(sawPalette, "--palette");
-        spec->second.apply(options, value.value_or(""));
+        rule->second.apply(options, value.value_or(""));
     }
     if (options.palette && options.customPalette.value_or(false))
         throw UsageError("--palette chooses a fixed palette, which --custom-palette turns off.");
