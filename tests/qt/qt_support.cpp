@@ -134,8 +134,10 @@ bool WaitUntil(const std::function<bool()>& done, int deadlineMs) {
 
 }  // namespace qt_testing
 
-// Under the leak checker: Qt, Fontconfig and GLib keep process-wide caches
-// that they never free; the plug-in's and the driver's own blocks are still checked.
-extern "C" const char* __lsan_default_suppressions() {
-    return "leak:libQt6\nleak:libfontconfig\nleak:libglib\nleak:libgobject\nleak:libdbus\n";
-}
+// Under the leak checker: when Qt's font database is the first to load
+// Fontconfig's configuration, a few hundred bytes of the parsed configuration
+// files are never freed (the library is never finalised). Fontconfig is built
+// without frame pointers, so the report's stack ends inside it and only its
+// name can match. Our own use of Fontconfig is checked, unsuppressed, by the
+// GDI tests; Qt and everything else stays checked here.
+extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\n"; }
