@@ -34,3 +34,14 @@ endforeach()
 if(TARGET lumafex-gui)
   install(FILES ${CMAKE_SOURCE_DIR}/host/gui/lumafex-gui.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 endif()
+
+if(LUMAFEX_TESTS)
+  # The installed copy works on its own.
+  set(lumafex_check_gui OFF)
+  if(TARGET lumafex-gui)
+    set(lumafex_check_gui ON)
+  endif()
+  add_test(NAME InstalledCopy.BuildsAndShowsTheDialog
+    COMMAND ${CMAKE_COMMAND} -DBUILD_DIR=${CMAKE_BINARY_DIR} -DSTAGE=${CMAKE_BINARY_DIR}/install_check
+      -DLIBDIR=${CMAKE_INSTALL_LIBDIR} -DDATADIR=${CMAKE_INSTALL_DATADIR} -DGUI=${lumafex_check_gui} -P ${CMAKE_SOURCE_DIR}/cmake/CheckInstall.cmake)
+endif()

@@ -1,5 +1,8 @@
 #include "host/gui/main_window.h"
 
+#include <algorithm>
+#include <climits>
+
 #include <QAction>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -77,6 +80,8 @@ MainWindow::MainWindow(luma::qt::QtDriver& driver, HostOptions options) : driver
 
     timer_ = Make<QTimer>(this);
     timer_->setSingleShot(true);
+    // A frame never leaves before its delay is over.
+    timer_->setTimerType(Qt::PreciseTimer);
     connect(timer_, &QTimer::timeout, this, [this] {
         Step(1);
         ScheduleNext();
@@ -105,13 +110,16 @@ MainWindow::MainWindow(luma::qt::QtDriver& driver, HostOptions options) : driver
     progress_->hide();
     statusBar()->addPermanentWidget(progress_);
     services_.status = [this](const QString& text) { statusBar()->showMessage(text); };
+    progress_->setFormat("%v/%m");
     services_.progress = [this](std::int64_t index, std::int64_t count) {
-        if (count <= 0) {
+        if (count <= 0 || count > INT_MAX) {
             progress_->hide();
             return;
         }
+        // The plug-in names the frame it is at; the bar counts it as done,
+        // so the last frame fills it.
         progress_->setRange(0, static_cast<int>(count));
-        progress_->setValue(static_cast<int>(index));
+        progress_->setValue(static_cast<int>(std::clamp<std::int64_t>(index + 1, 0, count)));
         progress_->show();
     };
     resize(900, 600);
@@ -134,6 +142,8 @@ void MainWindow::OpenPicture() {
 }
 
 bool MainWindow::Playing() const { return timer_->isActive(); }
+
+int MainWindow::ShowingFor() const { return timer_->isActive() ? timer_->interval() : -1; }
 
 void MainWindow::RunPlugin() {
     timer_->stop();

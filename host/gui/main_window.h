@@ -41,6 +41,8 @@ public:
     int FrameCount() const { return static_cast<int>(frames_.size()); }
     int CurrentFrame() const { return current_; }
     bool Playing() const;
+    // How long the frame on show stays while playing, in milliseconds (-1 when paused).
+    int ShowingFor() const;
     const Host& host() const { return *host_; }
     GuiServices& services() { return services_; }
 

@@ -1,16 +1,26 @@
 // The plug-in's main dialog with real widgets, offscreen: every control in
-// its place, the preview on screen, the effect list, a typed spin field and
+// its place, the preview on screen, the effect list, a typed spin field,
+// colour buttons answered through a colour dialog, the help viewer and
 // Build, operated through the widgets as a person would.
 #include <gtest/gtest.h>
 
 #include <QAbstractItemView>
+#include <QAbstractTextDocumentLayout>
+#include <QColorDialog>
 #include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFileInfo>
 #include <QImage>
 #include <QLineEdit>
+#include <QPushButton>
+#include <QScrollBar>
 #include <QSet>
 #include <QTest>
+#include <QTextBlock>
+#include <QTextBrowser>
 #include <QWidget>
 
+#include <filesystem>
 #include <set>
 
 #include "dialog/main_dialog.h"
@@ -30,6 +40,7 @@ namespace {
 using qt_testing::QtTest;
 
 constexpr int kSnowDensity = 108;
+constexpr int kSnowColour1 = 112;
 constexpr int kRainDelay = 549;
 // The first preview follows the preview timer; drawing it takes a moment more.
 constexpr unsigned kAfterPreview = 900;
@@ -56,6 +67,29 @@ QImage PlatformPicture(HWND hwnd) {
     luma::WindowPicture view = luma::GetWindowPicture(hwnd);
     if (!view.bits) return {};
     return QImage(view.bits, view.width, view.height, view.stride, QImage::Format_BGR888).copy();
+}
+
+std::string TextOf(HWND hwnd) {
+    char text[256] = {};
+    GetWindowTextA(hwnd, text, sizeof text);
+    return text;
+}
+
+int PixelsOf(const QImage& image, QColor colour) {
+    int n = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) n += image.pixelColor(x, y) == colour;
+    return n;
+}
+
+// Where the document's element named `name` begins in the viewer's document.
+int AnchorTop(QTextBrowser& viewer, const QString& name) {
+    QTextDocument* document = viewer.document();
+    for (QTextBlock block = document->begin(); block.isValid(); block = block.next())
+        for (auto it = block.begin(); !it.atEnd(); ++it)
+            if (it.fragment().charFormat().anchorNames().contains(name))
+                return qRound(document->documentLayout()->blockBoundingRect(block).top());
+    return -1;
 }
 
 int DistinctColours(const QImage& image) {
@@ -219,6 +253,111 @@ TEST_F(DialogWithWidgets, BuildClosesTheDialogAndTheHostHoldsTheFrames) {
     EXPECT_TRUE(host.LastOutcome().written);
     EXPECT_TRUE(std::filesystem::exists(folder / "out.gif"));
     for (HWND top : {GetForegroundWindow(), GetActiveWindow()}) EXPECT_FALSE(top && IsWindowVisible(top));
+}
+
+TEST_F(DialogWithWidgets, ColourButtonsTakeTheColourChosenInAColourDialog) {
+    services.unattended = false;  // the chooser is a real window here
+    Host host(Options(), services);
+    const QColor chosen(10, 200, 30);
+    std::unique_ptr<qt_testing::WindowAnswer> answer;
+    QColor offered;
+    COLORREF before = 0;
+    auto accept = [](QColorDialog& dialog) {
+        auto* buttons = dialog.findChild<QDialogButtonBox*>();
+        QPushButton* ok = buttons ? buttons->button(QDialogButtonBox::Ok) : nullptr;
+        ASSERT_TRUE(ok) << "the colour dialog has no OK button";
+        ok->click();
+    };
+    robot->Then(300, "click Color 1", [&] {
+        before = static_cast<COLORREF>(std::stoul("0" + TextOf(GetDlgItem(robot->Dialog(), kSnowColour1))));
+        answer = qt_testing::AnswerNext<QColorDialog>("the colour dialog", [&](QColorDialog& dialog) {
+            offered = dialog.currentColor();
+            dialog.setCurrentColor(chosen);
+            accept(dialog);
+        });
+        QWidget* button = robot->Control(kSnowColour1);
+        if (!button) return false;
+        QTest::mouseClick(button, Qt::LeftButton);
+        return true;
+    });
+    robot->Then(100, "look at Color 1", [&] {
+        EXPECT_TRUE(answer->Done());
+        EXPECT_EQ(offered, QColor(GetRValue(before), GetGValue(before), GetBValue(before))) << "not the button's colour";
+        EXPECT_EQ(TextOf(GetDlgItem(robot->Dialog(), kSnowColour1)),
+                  std::to_string(RGB(chosen.red(), chosen.green(), chosen.blue())));
+        QImage shown = robot->Control(kSnowColour1)->grab().toImage();
+        EXPECT_GT(PixelsOf(shown, chosen), shown.width() * shown.height() / 4) << "the button does not show it";
+        return true;
+    });
+    // Clicked again, later than a double click would be: cancelled, the colour stays.
+    robot->Then(GetDoubleClickTime() + 100, "click Color 1 again", [&] {
+        answer = qt_testing::AnswerNext<QColorDialog>("the colour dialog, cancelled", [](QColorDialog& dialog) {
+            dialog.setCurrentColor(Qt::black);
+            dialog.reject();
+        });
+        QTest::mouseClick(robot->Control(kSnowColour1), Qt::LeftButton);
+        return true;
+    });
+    robot->Then(100, "look at Color 1 again", [&] {
+        EXPECT_TRUE(answer->Done());
+        EXPECT_EQ(TextOf(GetDlgItem(robot->Dialog(), kSnowColour1)),
+                  std::to_string(RGB(chosen.red(), chosen.green(), chosen.blue())));
+        return true;
+    });
+    robot->Then(0, "cancel", [&] { return robot->Click(kCancelButton); });
+    Run(host);
+}
+
+TEST_F(DialogWithWidgets, HelpShowsTheDocumentAtTheAskedPlace) {
+    services.unattended = false;  // the viewer is a real window here
+    Host host(Options(), services);
+    const std::filesystem::path document =
+        std::filesystem::path(LUMAFEX_PLUGIN_PATH).parent_path() / "LUMAPLUG.HTML";
+    QPointer<QTextBrowser> viewer;
+    int aboutScroll = -1;
+    auto read = [&](const QString& anchor) {
+        EXPECT_TRUE(qt_testing::WaitUntil([&] { return (viewer = qt_testing::ShownWindow<QTextBrowser>()) != nullptr; }))
+            << "no help viewer";
+        if (!viewer) return;
+        EXPECT_EQ(viewer->source().toLocalFile().toStdString(), document.string());
+        EXPECT_EQ(viewer->source().fragment(), anchor);
+        const int top = AnchorTop(*viewer, anchor);
+        EXPECT_GE(top, 0) << "the document has no place " << anchor.toStdString();
+        // The place is at the top of the view, or as near as the document's end allows.
+        QScrollBar* bar = viewer->verticalScrollBar();
+        EXPECT_EQ(bar->value(), std::min(top, bar->maximum()));
+        EXPECT_GE(top - bar->value(), 0);
+        EXPECT_LT(top - bar->value(), viewer->viewport()->height());
+        aboutScroll = bar->value();
+    };
+    HWND dialog = nullptr;
+    robot->Then(300, "press Help", [&] {
+        dialog = robot->Dialog();
+        return robot->Click(kHelpButton);
+    });
+    robot->Then(100, "read the help", [&] {
+        read(kPrefaceAnchor);
+        return true;
+    });
+    robot->Then(0, "open the About box", [&] { return robot->Click(kAboutButton); });
+    robot->Then(300, "press the About box's Help", [&] {
+        EXPECT_NE(robot->Dialog(), dialog) << "no About box";
+        return robot->Click(kHelpButton);
+    });
+    robot->Then(100, "read about", [&] {
+        read(kAboutAnchor);
+        EXPECT_GT(aboutScroll, 0) << "the view stayed at the start";
+        return true;
+    });
+    robot->Then(0, "close the About box", [&] { return robot->Click(IDCANCEL); });
+    robot->Then(100, "close the dialog", [&] {
+        EXPECT_EQ(robot->Dialog(), dialog);
+        EXPECT_TRUE(viewer && viewer->isVisible()) << "the help went with the About box";
+        return robot->Click(kCancelButton);
+    });
+    Run(host);
+    EXPECT_EQ(services.helpShown.size(), 2u);
+    EXPECT_FALSE(viewer) << "the help viewer outlived the dialog";
 }
 
 // The plug-in's code linked into the test, so its settings can be read.
