@@ -64,7 +64,7 @@ GifLzwEncoder::GifLzwEncoder() : slots_(std::size_t{1} << kSlotBits), lastValue_
 
 void GifLzwEncoder::ClearTable() { std::fill(slots_.begin(), slots_.end(), 0u); }
 
-int GifLzwEncoder::Find(unsigned code, unsigned value, unsigned& slot) const {
+inline int GifLzwEncoder::Find(unsigned code, unsigned value, unsigned& slot) const {
     const std::uint32_t key = (code << 8) | value;
     for (slot = SlotOf(key); slots_[slot] != 0; slot = (slot + 1) & kSlotMask)
         if (slots_[slot] >> 12 == key) return static_cast<int>(slots_[slot] & 0xFFF);
@@ -104,11 +104,10 @@ unsigned GifLzwEncoder::Start(std::size_t j, unsigned previous) const {
     return alternative_[j] == previous && pixels_[j] != previous ? alternative_[j] : pixels_[j];
 }
 
-std::size_t GifLzwEncoder::Longest(std::size_t j, unsigned previous) const {
-    unsigned code = Start(j, previous);
-    std::size_t length = 1;
-    for (int next; j + length < count_ && (next = Step(code, j + length)) >= 0; ++length) code = static_cast<unsigned>(next);
-    return length;
+void GifLzwEncoder::Walk(std::size_t j, unsigned first, std::vector<unsigned>& path) const {
+    path.assign(1, first);
+    for (int code; j + path.size() < count_ && (code = Step(path.back(), j + path.size())) >= 0;)
+        path.push_back(static_cast<unsigned>(code));
 }
 
 void GifLzwEncoder::Encode(const BYTE* pixels, const BYTE* alternative, std::size_t count, int minimumCodeSize,
@@ -129,38 +128,51 @@ void GifLzwEncoder::Encode(const BYTE* pixels, const BYTE* alternative, std::siz
     };
     ClearTable();
     packer.Put(clear, width);
-    std::size_t at = 0;
     for (unsigned root = 0; root < clear; ++root) lastValue_[root] = static_cast<BYTE>(root);
-    unsigned value = count ? Start(0, pixels[0]) : 0;
+    std::size_t at = 0;
+    if (count) Walk(0, Start(0, pixels[0]), path_);
     while (at < count) {
-        // The longest string from here, one code per length.
-        path_.assign(1, value);
-        for (int code; at + path_.size() < count && (code = Step(path_.back(), at + path_.size())) >= 0;)
-            path_.push_back(static_cast<unsigned>(code));
-        // One pixel less is taken when the string after it is longer by more
-        // than one: the shorter parse then covers more in two codes.
+        // path_ holds the longest string from here, one code per length. One
+        // pixel less is taken when the string after it is longer by more than
+        // one: the shorter parse then covers more in two codes.
         std::size_t length = path_.size();
-        if (length > 1 && at + length < count &&
-            length - 1 + Longest(at + length - 1, lastValue_[path_[length - 2]]) > length + Longest(at + length, lastValue_[path_.back()]))
-            --length;
-        packer.Put(path_[length - 1], width);
+        bool walked = false;  // whether following_ holds the string after this one
+        if (length > 1 && at + length < count) {
+            Walk(at + length, Start(at + length, lastValue_[path_.back()]), following_);
+            Walk(at + length - 1, Start(at + length - 1, lastValue_[path_[length - 2]]), shorter_);
+            if (length - 1 + shorter_.size() > length + following_.size()) {
+                --length;
+                following_.swap(shorter_);
+            }
+            walked = true;
+        }
+        const unsigned code = path_[length - 1];
+        packer.Put(code, width);
         at += length;
         if (at == count) break;
         // The decoder adds a code for the string and the next one's first
         // pixel whether or not that string is known; one already known is not
         // looked up again.
-        value = Start(at, lastValue_[path_[length - 1]]);
+        const unsigned value = walked ? following_[0] : Start(at, lastValue_[code]);
         unsigned slot;
-        if (Find(path_[length - 1], value, slot) < 0) slots_[slot] = ((path_[length - 1] << 8) | value) << 12 | next;
+        if (Find(code, value, slot) < 0) slots_[slot] = ((code << 8) | value) << 12 | next;
         lastValue_[next] = static_cast<BYTE>(value);
         counted();
+        bool cleared = false;
         if (next > kLargestCode) {
             // A full table starts again.
             packer.Put(clear, width);
             ClearTable();
             width = static_cast<unsigned>(minimumCodeSize) + 1;
             next = clear + 2;
+            cleared = true;
         }
+        // The string walked already is still the longest unless the new code
+        // could lengthen it.
+        if (walked && !cleared && std::find(following_.begin(), following_.end(), code) == following_.end())
+            path_.swap(following_);
+        else
+            Walk(at, value, path_);
     }
     if (count) counted();
     packer.Put(end, width);

@@ -39,16 +39,16 @@ private:
     // The value a string starting at pixel j, after a string ending in
     // previous, starts with.
     unsigned Start(std::size_t j, unsigned previous) const;
-    // The length of the longest string from pixel j, after a string ending in
-    // previous.
-    std::size_t Longest(std::size_t j, unsigned previous) const;
+    // The codes of the longest string from pixel j that starts with first,
+    // one a length.
+    void Walk(std::size_t j, unsigned first, std::vector<unsigned>& path) const;
 
     void ClearTable();
 
     // Each slot holds (code << 8 | value) << 12 | the code of that string,
     // or 0 when empty (no string has code 0).
     std::vector<std::uint32_t> slots_;
-    std::vector<unsigned> path_;
+    std::vector<unsigned> path_, following_, shorter_;
     std::vector<BYTE> lastValue_;  // of each code's string
     const BYTE* pixels_ = nullptr;
     const BYTE* alternative_ = nullptr;
