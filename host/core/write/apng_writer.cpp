@@ -4,6 +4,11 @@
 // fcTL before IDAT, then fcTL and fdAT (rows filtered and deflated here) for
 // every further frame.
 //
+// Every frame after the first is kept as the smallest rectangle that holds
+// what it changes on the screen (at its offset in fcTL; one pixel when it
+// changes nothing), with its own pixels there: blended over the frame before
+// and left in place, the rest of the screen shows what it showed.
+//
 // A PNG has one palette for all frames, so the frames are kept until the end
 // and then surveyed: when all of them together use 256 colours or fewer
 // (counting transparent as one), the file is paletted, the transparent entry
@@ -36,6 +41,8 @@ constexpr BYTE kDisposeNone = 0;
 constexpr BYTE kBlendOver = 1;
 
 struct StoredFrame {
+    LONG left = 0;
+    LONG top = 0;
     LONG width = 0;
     LONG height = 0;
     std::uint32_t delay = 0;
@@ -252,17 +259,48 @@ public:
     explicit ApngWriter(ByteSink& sink) : AnimationWriter(sink) {}
 
 private:
-    void WriteStart() override {}
+    void WriteStart() override {
+        shown_.assign(static_cast<std::size_t>(canvas_.width) * static_cast<std::size_t>(canvas_.height), kTransparent);
+    }
 
     void WriteFrame(const FrameView& frame) override {
-        StoredFrame stored;
-        stored.width = frame.Width();
-        stored.height = frame.Height();
-        stored.delay = frame.Delay();
         const std::size_t width = static_cast<std::size_t>(frame.Width());
-        stored.pixels.resize(width * static_cast<std::size_t>(frame.Height()));
-        for (LONG y = 0; y < frame.Height(); ++y)
-            frame.RgbaRow(y, reinterpret_cast<BYTE*>(stored.pixels.data() + width * y));
+        std::vector<std::uint32_t> pixels(width * static_cast<std::size_t>(frame.Height()));
+        for (LONG y = 0; y < frame.Height(); ++y) frame.RgbaRow(y, reinterpret_cast<BYTE*>(pixels.data() + width * y));
+
+        StoredFrame stored;
+        stored.delay = frame.Delay();
+        if (stored_.empty()) {
+            stored.width = frame.Width();
+            stored.height = frame.Height();
+        } else {
+            // The rectangle of the pixels that change the screen.
+            LONG left = frame.Width(), right = -1, top = frame.Height(), bottom = -1;
+            for (LONG y = 0; y < frame.Height(); ++y) {
+                const std::uint32_t* row = pixels.data() + width * y;
+                const std::uint32_t* shown = shown_.data() + static_cast<std::size_t>(y) * canvas_.width;
+                for (LONG x = 0; x < frame.Width(); ++x)
+                    if (row[x] != kTransparent && row[x] != shown[x]) {
+                        left = std::min(left, x);
+                        right = std::max(right, x);
+                        top = std::min(top, y);
+                        bottom = y;
+                    }
+            }
+            if (right < 0) left = right = top = bottom = 0;
+            stored.left = left;
+            stored.top = top;
+            stored.width = right - left + 1;
+            stored.height = bottom - top + 1;
+        }
+        stored.pixels.resize(static_cast<std::size_t>(stored.width) * static_cast<std::size_t>(stored.height));
+        for (LONG y = 0; y < stored.height; ++y) {
+            const std::uint32_t* row = pixels.data() + width * (stored.top + y) + stored.left;
+            std::uint32_t* shown = shown_.data() + static_cast<std::size_t>(stored.top + y) * canvas_.width + stored.left;
+            std::copy_n(row, stored.width, stored.pixels.data() + static_cast<std::size_t>(y) * stored.width);
+            for (LONG x = 0; x < stored.width; ++x)
+                if (row[x] != kTransparent) shown[x] = row[x];
+        }
         stored_.push_back(std::move(stored));
     }
 
@@ -321,8 +359,8 @@ private:
             PutU32(c, sequence++);
             PutU32(c + 4, static_cast<std::uint32_t>(frame.width));
             PutU32(c + 8, static_cast<std::uint32_t>(frame.height));
-            PutU32(c + 12, 0);
-            PutU32(c + 16, 0);
+            PutU32(c + 12, static_cast<std::uint32_t>(frame.left));
+            PutU32(c + 16, static_cast<std::uint32_t>(frame.top));
             PutU16(c + 20, numerator);
             PutU16(c + 22, denominator);
             c[24] = kDisposeNone;
@@ -370,6 +408,7 @@ private:
     }
 
     std::vector<StoredFrame> stored_;
+    std::vector<std::uint32_t> shown_;  // what the screen shows after the last frame
 };
 
 }  // namespace

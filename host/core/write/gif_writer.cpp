@@ -1,52 +1,92 @@
-// GIF through giflib, frame by frame as they come: each frame brings its own
-// colour table as the local table, a graphics control extension with its
-// delay, its transparent index and the disposal that leaves it in place (so
-// a transparent pixel shows the frame before), the NETSCAPE extension asks
-// for endless looping, and the comment goes before the trailer.
+// GIF through giflib, frame by frame as they come. The first frame's colour
+// table becomes the global table and the first frame is stored whole; every
+// later frame is stored as the smallest rectangle that holds what it changes
+// on the screen, left in place for the next (disposal "do not dispose"), so
+// the file shows exactly what the full frames would. Inside the rectangle the
+// changed pixels keep their colours and every other pixel becomes either
+// transparent or the colour it already shows, whichever the coder finds
+// shorter; the frame's own pixels are written instead only when no table has
+// room for a transparent entry beside the changed colours. The global table
+// serves where it holds the colours, a local table trimmed to the colours
+// used where that is smaller. The pixel data is LZW-coded here (gif_lzw) and
+// handed to giflib as code blocks.
+// The NETSCAPE extension asks for endless looping, and the comment goes
+// before the trailer.
 //
 // A 24-bit frame has no table; it gets an exact one when it holds 256
 // colours or fewer, and otherwise giflib's median-cut quantizer chooses 256.
 #include <gif_lib.h>
 
 #include <algorithm>
+#include <array>
+#include <bitset>
 #include <cstring>
 #include <exception>
 #include <new>
-#include <utility>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "host/core/host_error.h"
+#include "host/core/write/gif_lzw.h"
 #include "host/core/write/writers.h"
 
 namespace {
 
 constexpr std::uint64_t kLongestDelay = 0xFFFF;  // the extension's 16 bits
 
+// Colours are kept as red | green << 8 | blue << 16 with kOpaque set; 0 is
+// no colour: a transparent pixel, or a place nothing has been drawn on yet.
+constexpr std::uint32_t kOpaque = 1u << 24;
+
+std::uint32_t Colour(BYTE red, BYTE green, BYTE blue) { return red | (green << 8) | (blue << 16) | kOpaque; }
+
+GifColorType GifColour(std::uint32_t colour) {
+    return GifColorType{static_cast<GifByteType>(colour), static_cast<GifByteType>(colour >> 8),
+                        static_cast<GifByteType>(colour >> 16)};
+}
+
 struct MapDeleter {
     void operator()(ColorMapObject* map) const { GifFreeMapObject(map); }
 };
 using ColourMap = std::unique_ptr<ColorMapObject, MapDeleter>;
 
-ColourMap NewMap(int entries) {
-    ColourMap map(GifMakeMapObject(entries, nullptr));
+ColourMap NewMap(const std::vector<std::uint32_t>& colours) {
+    ColourMap map(GifMakeMapObject(static_cast<int>(colours.size()), nullptr));
     if (!map) throw std::bad_alloc();
+    for (std::size_t i = 0; i < colours.size(); ++i) map->Colors[i] = GifColour(colours[i]);
     return map;
 }
 
-// A frame as giflib takes it: indexes a pixel, row by row from the top.
+// The smallest table size of at least count entries: 2, 4 ... 256.
+int TableSize(std::size_t count) {
+    int size = 2;
+    while (static_cast<std::size_t>(size) < count) size *= 2;
+    return size;
+}
+
+int CodeSize(int tableSize) { return std::max(2, GifBitSize(tableSize)); }
+
+// A frame as colour indexes a pixel, rows from the top, and the colour of
+// each index; the transparent index has none.
 struct IndexedFrame {
-    ColourMap map;
-    std::vector<GifPixelType> pixels;
+    LONG width = 0;
+    LONG height = 0;
+    std::vector<BYTE> pixels;
+    std::vector<std::uint32_t> colours;  // the frame's table: 2, 4 ... 256 entries
+    std::uint32_t transparentEntry = 0;  // the table's colour at the transparent index
 };
 
 IndexedFrame IndexPalettedFrame(const FrameView& frame) {
     IndexedFrame out;
-    out.map = NewMap(frame.TableSize());
+    out.width = frame.Width();
+    out.height = frame.Height();
+    out.colours.resize(static_cast<std::size_t>(frame.TableSize()));
     for (int i = 0; i < frame.TableSize(); ++i) {
         RGBQUAD entry = frame.TableEntry(i);
-        out.map->Colors[i] = GifColorType{entry.rgbRed, entry.rgbGreen, entry.rgbBlue};
+        out.colours[i] = Colour(entry.rgbRed, entry.rgbGreen, entry.rgbBlue);
     }
+    if (frame.TransparentIndex() >= 0) out.transparentEntry = std::exchange(out.colours[frame.TransparentIndex()], 0);
     const std::size_t width = static_cast<std::size_t>(frame.Width());
     out.pixels.resize(width * static_cast<std::size_t>(frame.Height()));
     for (LONG y = 0; y < frame.Height(); ++y) frame.IndexRow(y, out.pixels.data() + width * y);
@@ -60,24 +100,22 @@ IndexedFrame IndexTrueColourFrame(const FrameView& frame) {
     for (LONG y = 0; y < frame.Height(); ++y) frame.RgbaRow(y, rgba.data() + width * 4 * y);
 
     IndexedFrame out;
+    out.width = frame.Width();
+    out.height = frame.Height();
     out.pixels.resize(count);
     std::unordered_map<std::uint32_t, int> seen;
     std::vector<std::uint32_t> colours;
     bool exact = true;
     for (std::size_t i = 0; i < count && exact; ++i) {
         const BYTE* p = rgba.data() + 4 * i;
-        std::uint32_t colour = p[0] | (p[1] << 8) | (p[2] << 16);
-        auto [it, added] = seen.try_emplace(colour, static_cast<int>(colours.size()));
-        if (added) colours.push_back(colour);
+        auto [it, added] = seen.try_emplace(Colour(p[0], p[1], p[2]), static_cast<int>(colours.size()));
+        if (added) colours.push_back(it->first);
         exact = colours.size() <= 256;
-        out.pixels[i] = static_cast<GifPixelType>(it->second);
+        out.pixels[i] = static_cast<BYTE>(it->second);
     }
     if (exact) {
-        out.map = NewMap(1 << GifBitSize(static_cast<int>(colours.size())));
-        std::memset(out.map->Colors, 0, sizeof(GifColorType) * out.map->ColorCount);
-        for (std::size_t i = 0; i < colours.size(); ++i)
-            out.map->Colors[i] = GifColorType{static_cast<GifByteType>(colours[i]), static_cast<GifByteType>(colours[i] >> 8),
-                                              static_cast<GifByteType>(colours[i] >> 16)};
+        out.colours = colours;
+        out.colours.resize(static_cast<std::size_t>(TableSize(colours.size())), Colour(0, 0, 0));
         return out;
     }
     std::vector<GifByteType> red(count), green(count), blue(count);
@@ -86,14 +124,46 @@ IndexedFrame IndexTrueColourFrame(const FrameView& frame) {
         green[i] = rgba[4 * i + 1];
         blue[i] = rgba[4 * i + 2];
     }
-    out.map = NewMap(256);
-    std::memset(out.map->Colors, 0, sizeof(GifColorType) * 256);
+    std::array<GifColorType, 256> table{};
     int size = 256;
     if (GifQuantizeBuffer(static_cast<unsigned>(frame.Width()), static_cast<unsigned>(frame.Height()), &size, red.data(),
-                          green.data(), blue.data(), out.pixels.data(), out.map->Colors) == GIF_ERROR)
+                          green.data(), blue.data(), out.pixels.data(), table.data()) == GIF_ERROR)
         throw std::bad_alloc();
+    out.colours.resize(256);
+    for (int i = 0; i < 256; ++i) out.colours[i] = Colour(table[i].Red, table[i].Green, table[i].Blue);
     return out;
 }
+
+struct Rectangle {
+    LONG left = 0, top = 0, width = 0, height = 0;
+};
+
+// How the pixels of a frame's rectangle are laid out before coding.
+enum class Layout {
+    Own,      // the frame's own pixels
+    Changes,  // the changed pixels; each other one transparent or the colour it shows
+};
+
+// One way of writing a frame: a table, the transparent index, the coded data.
+struct Coding {
+    bool local = false;
+    std::vector<std::uint32_t> localColours;
+    int transparent = NO_TRANSPARENT_COLOR;
+    std::vector<BYTE> data;
+
+    std::size_t Cost() const { return data.size() + 3 * localColours.size(); }
+};
+
+// A table for some of a frame's indexes: where each goes, what each output
+// index shows, and the index left for transparency.
+struct TableChoice {
+    bool local = false;
+    std::array<BYTE, 256> indexOf{};
+    std::vector<std::uint32_t> colours;
+    int transparent = NO_TRANSPARENT_COLOR;
+    int codeSize = 2;
+    std::array<short, 256> fromGlobal{};  // the output index of each global index's colour, or -1
+};
 
 class GifWriter final : public AnimationWriter {
 public:
@@ -137,29 +207,245 @@ private:
         // Extensions need the 89a version, which giflib only picks by itself
         // when it writes a whole file at once.
         EGifSetGifVersion(gif_, true);
-        Check(EGifPutScreenDesc(gif_, canvas_.width, canvas_.height, 8, 0, nullptr));
+        shown_.assign(static_cast<std::size_t>(canvas_.width) * static_cast<std::size_t>(canvas_.height), 0);
+        shownIndex_.assign(shown_.size(), -1);
+    }
+
+    // The screen comes with the first frame, whose table it takes.
+    void WriteScreen(const IndexedFrame& first) {
+        global_.resize(first.colours.size());
+        globalIndex_.clear();
+        for (std::size_t i = 0; i < first.colours.size(); ++i) {
+            global_[i] = first.colours[i] ? first.colours[i] : first.transparentEntry;
+            globalIndex_.try_emplace(global_[i], static_cast<BYTE>(i));
+        }
+        ColourMap map = NewMap(global_);
+        Check(EGifPutScreenDesc(gif_, canvas_.width, canvas_.height, 8, 0, map.get()));
         static const GifByteType application[] = {'N', 'E', 'T', 'S', 'C', 'A', 'P', 'E', '2', '.', '0'};
         static const GifByteType loopForever[] = {1, 0, 0};
         Check(EGifPutExtensionLeader(gif_, APPLICATION_EXT_FUNC_CODE));
         Check(EGifPutExtensionBlock(gif_, sizeof application, application));
         Check(EGifPutExtensionBlock(gif_, sizeof loopForever, loopForever));
         Check(EGifPutExtensionTrailer(gif_));
+        screenWritten_ = true;
     }
 
-    void WriteFrame(const FrameView& frame) override {
-        IndexedFrame indexed = frame.Paletted() ? IndexPalettedFrame(frame) : IndexTrueColourFrame(frame);
+    // The rectangle of pixels the frame changes on the screen; empty when it
+    // changes none.
+    Rectangle ChangedRectangle(const IndexedFrame& frame) const {
+        LONG left = frame.width, right = -1, top = frame.height, bottom = -1;
+        const std::uint32_t* colours = frame.colours.data();
+        for (LONG y = 0; y < frame.height; ++y) {
+            const BYTE* row = frame.pixels.data() + static_cast<std::size_t>(y) * frame.width;
+            const std::uint32_t* shown = shown_.data() + static_cast<std::size_t>(y) * canvas_.width;
+            LONG first = -1, last = -1;
+            for (LONG x = 0; x < frame.width; ++x) {
+                const std::uint32_t colour = colours[row[x]];
+                if (colour != 0 && colour != shown[x]) {
+                    if (first < 0) first = x;
+                    last = x;
+                }
+            }
+            if (first < 0) continue;
+            left = std::min(left, first);
+            right = std::max(right, last);
+            top = std::min(top, y);
+            bottom = y;
+        }
+        if (right < 0) return {};
+        return {left, top, right - left + 1, bottom - top + 1};
+    }
+
+    // A table that holds the colours of the given frame indexes and, when
+    // asked, a transparent entry; false when the global table cannot.
+    bool GlobalChoice(const IndexedFrame& frame, const std::bitset<256>& used, bool transparent, TableChoice& choice) const {
+        choice = TableChoice{};
+        std::bitset<256> taken;
+        for (std::size_t i = 0; i < frame.colours.size(); ++i) {
+            if (!used[i]) continue;
+            auto found = globalIndex_.find(frame.colours[i]);
+            if (found == globalIndex_.end()) return false;
+            choice.indexOf[i] = found->second;
+            taken.set(found->second);
+        }
+        if (transparent) {
+            for (int i = static_cast<int>(global_.size()) - 1; i >= 0 && choice.transparent < 0; --i)
+                if (!taken[static_cast<std::size_t>(i)]) choice.transparent = i;
+            if (choice.transparent < 0) return false;
+        }
+        choice.colours = global_;
+        choice.codeSize = CodeSize(static_cast<int>(global_.size()));
+        for (std::size_t i = 0; i < global_.size(); ++i) choice.fromGlobal[i] = static_cast<short>(i);
+        return true;
+    }
+
+    bool LocalChoice(const IndexedFrame& frame, const std::bitset<256>& used, bool transparent, TableChoice& choice) const {
+        choice = TableChoice{};
+        choice.local = true;
+        std::unordered_map<std::uint32_t, BYTE> index;
+        for (std::size_t i = 0; i < frame.colours.size(); ++i) {
+            if (!used[i]) continue;
+            auto [it, added] = index.try_emplace(frame.colours[i], static_cast<BYTE>(choice.colours.size()));
+            if (added) {
+                if (choice.colours.size() == 256) return false;
+                choice.colours.push_back(frame.colours[i]);
+            }
+            choice.indexOf[i] = it->second;
+        }
+        if (transparent) {
+            if (choice.colours.size() == 256) return false;
+            choice.transparent = static_cast<int>(choice.colours.size());
+        }
+        choice.fromGlobal.fill(-1);
+        for (std::size_t i = 0; i < global_.size(); ++i)
+            if (auto found = index.find(global_[i]); found != index.end()) choice.fromGlobal[i] = found->second;
+        std::size_t size = static_cast<std::size_t>(TableSize(choice.colours.size() + (transparent ? 1 : 0)));
+        choice.colours.resize(size, Colour(0, 0, 0));
+        choice.codeSize = CodeSize(static_cast<int>(size));
+        return true;
+    }
+
+    void LayOut(const IndexedFrame& frame, const Rectangle& box, Layout layout, const TableChoice& table) {
+        pixels_.resize(static_cast<std::size_t>(box.width) * static_cast<std::size_t>(box.height));
+        alternative_.resize(pixels_.size());
+        BYTE* out = pixels_.data();
+        BYTE* alternative = alternative_.data();
+        const std::uint32_t* colours = frame.colours.data();
+        const BYTE transparent = static_cast<BYTE>(std::max(table.transparent, 0));
+        for (LONG y = 0; y < box.height; ++y) {
+            const BYTE* row = frame.pixels.data() + static_cast<std::size_t>(box.top + y) * frame.width + box.left;
+            const std::size_t at = static_cast<std::size_t>(box.top + y) * canvas_.width + box.left;
+            const std::uint32_t* shown = shown_.data() + at;
+            const short* shownIndex = shownIndex_.data() + at;
+            for (LONG x = 0; x < box.width; ++x, ++out, ++alternative) {
+                const std::uint32_t colour = colours[row[x]];
+                if (layout == Layout::Own) {
+                    *out = *alternative = colour ? table.indexOf[row[x]] : transparent;
+                } else if (colour != 0 && colour != shown[x]) {
+                    *out = *alternative = table.indexOf[row[x]];
+                } else {
+                    const short other = shownIndex[x] >= 0 ? table.fromGlobal[static_cast<std::size_t>(shownIndex[x])] : -1;
+                    *out = transparent;
+                    *alternative = other >= 0 ? static_cast<BYTE>(other) : transparent;
+                }
+            }
+        }
+    }
+
+    // Codes the frame's rectangle with each table worth trying and keeps the
+    // shortest in best_. A frame after the first is coded by its changes; its
+    // own pixels are only the way out when no table has room for a
+    // transparent entry beside the changed colours.
+    void ChooseCoding(const IndexedFrame& frame, const Rectangle& box, bool first) {
+        std::bitset<256> opaque, changed;
+        bool anyTransparent = false;
+        std::size_t changedCount = 0;
+        for (LONG y = 0; y < box.height; ++y) {
+            const BYTE* row = frame.pixels.data() + static_cast<std::size_t>(box.top + y) * frame.width + box.left;
+            const std::uint32_t* shown = shown_.data() + static_cast<std::size_t>(box.top + y) * canvas_.width + box.left;
+            for (LONG x = 0; x < box.width; ++x) {
+                const std::uint32_t colour = frame.colours[row[x]];
+                if (colour == 0) {
+                    anyTransparent = true;
+                    continue;
+                }
+                opaque.set(row[x]);
+                if (colour != shown[x]) {
+                    changed.set(row[x]);
+                    ++changedCount;
+                }
+            }
+        }
+        const std::size_t area = static_cast<std::size_t>(box.width) * static_cast<std::size_t>(box.height);
+        // Where every pixel changes, the two layouts are the same.
+        if (!first && changedCount != area && TryTables(frame, box, Layout::Changes, changed, true)) return;
+        if (!TryTables(frame, box, Layout::Own, opaque, anyTransparent))
+            throw HostError("Cannot write the GIF file: no colour table fits a frame.");
+    }
+
+    // Codes the layout with the global table and with a local one where
+    // either holds its colours and the local one is smaller.
+    bool TryTables(const IndexedFrame& frame, const Rectangle& box, Layout layout, const std::bitset<256>& used,
+                   bool transparent) {
+        const bool globalFits = GlobalChoice(frame, used, transparent, globalChoice_);
+        const bool localFits = LocalChoice(frame, used, transparent, localChoice_) &&
+                               (!globalFits || localChoice_.colours.size() < global_.size());
+        bool have = false;
+        for (const TableChoice* table : {&globalChoice_, &localChoice_}) {
+            if (!(table == &globalChoice_ ? globalFits : localFits)) continue;
+            LayOut(frame, box, layout, *table);
+            lzw_.Encode(pixels_.data(), alternative_.data(), pixels_.size(), table->codeSize, trial_.data);
+            trial_.transparent = table->transparent;
+            trial_.local = table->local;
+            if (table->local)
+                trial_.localColours = table->colours;
+            else
+                trial_.localColours.clear();
+            if (!have || trial_.Cost() < best_.Cost()) {
+                std::swap(best_, trial_);
+                have = true;
+            }
+        }
+        return have;
+    }
+
+    void WriteImage(const Rectangle& box, std::uint32_t delay, const Coding& coding) {
         GraphicsControlBlock control{};
         control.DisposalMode = DISPOSE_DO_NOT;
         control.UserInputFlag = false;
-        control.DelayTime = static_cast<int>(std::min(DelayInHundredths(frame.Delay(), canvas_.delayUnit), kLongestDelay));
-        control.TransparentColor = frame.TransparentIndex() >= 0 ? frame.TransparentIndex() : NO_TRANSPARENT_COLOR;
+        control.DelayTime = static_cast<int>(std::min(DelayInHundredths(delay, canvas_.delayUnit), kLongestDelay));
+        control.TransparentColor = coding.transparent;
         GifByteType extension[4];
         std::size_t length = EGifGCBToExtension(&control, extension);
         Check(EGifPutExtension(gif_, GRAPHICS_EXT_FUNC_CODE, static_cast<int>(length), extension));
-        Check(EGifPutImageDesc(gif_, 0, 0, frame.Width(), frame.Height(), false, indexed.map.get()));
-        const std::size_t width = static_cast<std::size_t>(frame.Width());
-        for (LONG y = 0; y < frame.Height(); ++y)
-            Check(EGifPutLine(gif_, indexed.pixels.data() + width * y, frame.Width()));
+        ColourMap local;
+        if (coding.local) local = NewMap(coding.localColours);
+        // giflib drops the last local table without freeing it when the
+        // next image has none.
+        if (gif_->Image.ColorMap) {
+            GifFreeMapObject(gif_->Image.ColorMap);
+            gif_->Image.ColorMap = nullptr;
+        }
+        Check(EGifPutImageDesc(gif_, box.left, box.top, box.width, box.height, false, local.get()));
+        const BYTE* block = coding.data.data();
+        Check(EGifPutCode(gif_, 0, block));
+        for (block += block[0] + 1; block[0] != 0; block += block[0] + 1) Check(EGifPutCodeNext(gif_, block));
+        Check(EGifPutCodeNext(gif_, nullptr));
+    }
+
+    void WriteFrame(const FrameView& view) override {
+        const IndexedFrame frame = view.Paletted() ? IndexPalettedFrame(view) : IndexTrueColourFrame(view);
+        const bool first = !screenWritten_;
+        if (first) WriteScreen(frame);
+        const Rectangle box = first ? Rectangle{0, 0, frame.width, frame.height} : ChangedRectangle(frame);
+        if (box.width == 0) {
+            // Nothing changes, but the frame must still be shown for its
+            // delay: one transparent pixel.
+            Coding nothing;
+            nothing.transparent = 0;
+            const BYTE pixel = 0;
+            lzw_.Encode(&pixel, 1, CodeSize(static_cast<int>(global_.size())), nothing.data);
+            WriteImage({0, 0, 1, 1}, view.Delay(), nothing);
+            return;
+        }
+        ChooseCoding(frame, box, first);
+        WriteImage(box, view.Delay(), best_);
+        std::array<short, 256> globalOf;
+        for (std::size_t i = 0; i < frame.colours.size(); ++i) {
+            auto found = globalIndex_.find(frame.colours[i]);
+            globalOf[i] = found != globalIndex_.end() ? found->second : -1;
+        }
+        for (LONG y = 0; y < box.height; ++y) {
+            const BYTE* row = frame.pixels.data() + static_cast<std::size_t>(box.top + y) * frame.width + box.left;
+            const std::size_t at = static_cast<std::size_t>(box.top + y) * canvas_.width + box.left;
+            std::uint32_t* shown = shown_.data() + at;
+            short* shownIndex = shownIndex_.data() + at;
+            for (LONG x = 0; x < box.width; ++x)
+                if (const std::uint32_t colour = frame.colours[row[x]]) {
+                    shown[x] = colour;
+                    shownIndex[x] = globalOf[row[x]];
+                }
+        }
     }
 
     void WriteEnd() override {
@@ -171,6 +457,15 @@ private:
 
     GifFileType* gif_ = nullptr;
     std::exception_ptr writeError_;
+    bool screenWritten_ = false;
+    std::vector<std::uint32_t> global_;                   // the global table's colours
+    std::unordered_map<std::uint32_t, BYTE> globalIndex_;  // each colour's first global index
+    std::vector<std::uint32_t> shown_;                    // what the screen shows after the last frame
+    GifLzwEncoder lzw_;
+    std::vector<BYTE> pixels_, alternative_;
+    std::vector<short> shownIndex_;  // each shown colour's first global index, or -1
+    Coding best_, trial_;
+    TableChoice globalChoice_, localChoice_;
 };
 
 }  // namespace

@@ -1,0 +1,180 @@
+#include "host/core/write/gif_lzw.h"
+
+#include <algorithm>
+
+namespace {
+
+constexpr unsigned kLargestCode = 4095;
+constexpr unsigned kWidestCode = 12;
+// How far ahead a choice between a pixel's two values looks.
+constexpr int kLookAhead = 6;
+
+// Packs codes least significant bit first into length-prefixed sub-blocks.
+class BlockPacker {
+public:
+    explicit BlockPacker(std::vector<BYTE>& out) : out_(out) {
+        out_.clear();
+        out_.push_back(0);
+    }
+
+    void Put(unsigned code, unsigned width) {
+        bits_ |= std::uint64_t{code} << count_;
+        count_ += width;
+        while (count_ >= 8) {
+            Byte(static_cast<BYTE>(bits_));
+            bits_ >>= 8;
+            count_ -= 8;
+        }
+    }
+
+    void Finish() {
+        if (count_ > 0) Byte(static_cast<BYTE>(bits_));
+        if (out_.size() - blockStart_ == 1) {
+            out_.back() = 0;  // the open block is empty: it becomes the terminator
+            return;
+        }
+        out_[blockStart_] = static_cast<BYTE>(out_.size() - blockStart_ - 1);
+        out_.push_back(0);
+    }
+
+private:
+    void Byte(BYTE b) {
+        out_.push_back(b);
+        if (out_.size() - blockStart_ == 256) {
+            out_[blockStart_] = 255;
+            blockStart_ = out_.size();
+            out_.push_back(0);
+        }
+    }
+
+    std::vector<BYTE>& out_;
+    std::size_t blockStart_ = 0;
+    std::uint64_t bits_ = 0;
+    unsigned count_ = 0;
+};
+
+constexpr int kSlotBits = 15;  // eight slots a code keeps probes short
+constexpr unsigned kSlotMask = (1u << kSlotBits) - 1;
+
+unsigned SlotOf(std::uint32_t key) { return (key * 2654435761u) >> (32 - kSlotBits); }
+
+}  // namespace
+
+GifLzwEncoder::GifLzwEncoder() : slots_(std::size_t{1} << kSlotBits), lastValue_(kLargestCode + 1) {}
+
+void GifLzwEncoder::ClearTable() { std::fill(slots_.begin(), slots_.end(), 0u); }
+
+inline int GifLzwEncoder::Find(unsigned code, unsigned value, unsigned& slot) const {
+    const std::uint32_t key = (code << 8) | value;
+    for (slot = SlotOf(key); slots_[slot] != 0; slot = (slot + 1) & kSlotMask)
+        if (slots_[slot] >> 12 == key) return static_cast<int>(slots_[slot] & 0xFFF);
+    return -1;
+}
+
+int GifLzwEncoder::Reach(unsigned code, std::size_t j, int depth) const {
+    if (depth == 0 || j >= count_) return 0;
+    unsigned slot;
+    int best = 0;
+    const int first = Find(code, pixels_[j], slot);
+    if (first >= 0) best = 1 + Reach(static_cast<unsigned>(first), j + 1, depth - 1);
+    if (alternative_[j] != pixels_[j] && best < depth) {
+        const int second = Find(code, alternative_[j], slot);
+        if (second >= 0) best = std::max(best, 1 + Reach(static_cast<unsigned>(second), j + 1, depth - 1));
+    }
+    return best;
+}
+
+// Of a pixel's two values, the one whose string reaches further; on a tie the
+// one that repeats the value before, then the pixel's own.
+int GifLzwEncoder::Step(unsigned code, std::size_t j) const {
+    unsigned slot;
+    const int first = Find(code, pixels_[j], slot);
+    const int second = alternative_[j] != pixels_[j] ? Find(code, alternative_[j], slot) : -1;
+    if (first < 0 || second < 0) return first >= 0 ? first : second;
+    const int a = Reach(static_cast<unsigned>(first), j + 1, kLookAhead);
+    const int b = Reach(static_cast<unsigned>(second), j + 1, kLookAhead);
+    if (a != b) return a > b ? first : second;
+    return alternative_[j] == lastValue_[code] && pixels_[j] != lastValue_[code] ? second : first;
+}
+
+unsigned GifLzwEncoder::Start(std::size_t j, unsigned previous) const {
+    if (alternative_[j] == pixels_[j]) return pixels_[j];
+    const int a = Reach(pixels_[j], j + 1, kLookAhead), b = Reach(alternative_[j], j + 1, kLookAhead);
+    if (a != b) return a > b ? pixels_[j] : alternative_[j];
+    return alternative_[j] == previous && pixels_[j] != previous ? alternative_[j] : pixels_[j];
+}
+
+void GifLzwEncoder::Walk(std::size_t j, unsigned first, std::vector<unsigned>& path) const {
+    path.assign(1, first);
+    for (int code; j + path.size() < count_ && (code = Step(path.back(), j + path.size())) >= 0;)
+        path.push_back(static_cast<unsigned>(code));
+}
+
+void GifLzwEncoder::Encode(const BYTE* pixels, const BYTE* alternative, std::size_t count, int minimumCodeSize,
+                           std::vector<BYTE>& out) {
+    pixels_ = pixels;
+    alternative_ = alternative;
+    count_ = count;
+    const unsigned clear = 1u << minimumCodeSize;
+    const unsigned end = clear + 1;
+    BlockPacker packer(out);
+    // width and next follow the decoder: every code read after a clear
+    // counts one up, and the width grows once the count passes its range.
+    unsigned width = static_cast<unsigned>(minimumCodeSize) + 1;
+    unsigned next = clear + 2;
+    auto counted = [&] {
+        ++next;
+        if (next > (1u << width) && width < kWidestCode) ++width;
+    };
+    ClearTable();
+    packer.Put(clear, width);
+    for (unsigned root = 0; root < clear; ++root) lastValue_[root] = static_cast<BYTE>(root);
+    std::size_t at = 0;
+    if (count) Walk(0, Start(0, pixels[0]), path_);
+    while (at < count) {
+        // path_ holds the longest string from here, one code per length. One
+        // pixel less is taken when the string after it is longer by more than
+        // one: the shorter parse then covers more in two codes.
+        std::size_t length = path_.size();
+        bool walked = false;  // whether following_ holds the string after this one
+        if (length > 1 && at + length < count) {
+            Walk(at + length, Start(at + length, lastValue_[path_.back()]), following_);
+            Walk(at + length - 1, Start(at + length - 1, lastValue_[path_[length - 2]]), shorter_);
+            if (length - 1 + shorter_.size() > length + following_.size()) {
+                --length;
+                following_.swap(shorter_);
+            }
+            walked = true;
+        }
+        const unsigned code = path_[length - 1];
+        packer.Put(code, width);
+        at += length;
+        if (at == count) break;
+        // The decoder adds a code for the string and the next one's first
+        // pixel whether or not that string is known; one already known is not
+        // looked up again.
+        const unsigned value = walked ? following_[0] : Start(at, lastValue_[code]);
+        unsigned slot;
+        if (Find(code, value, slot) < 0) slots_[slot] = ((code << 8) | value) << 12 | next;
+        lastValue_[next] = static_cast<BYTE>(value);
+        counted();
+        bool cleared = false;
+        if (next > kLargestCode) {
+            // A full table starts again.
+            packer.Put(clear, width);
+            ClearTable();
+            width = static_cast<unsigned>(minimumCodeSize) + 1;
+            next = clear + 2;
+            cleared = true;
+        }
+        // The string walked already is still the longest unless the new code
+        // could lengthen it.
+        if (walked && !cleared && std::find(following_.begin(), following_.end(), code) == following_.end())
+            path_.swap(following_);
+        else
+            Walk(at, value, path_);
+    }
+    if (count) counted();
+    packer.Put(end, width);
+    packer.Finish();
+}

@@ -1,0 +1,56 @@
+// The LZW coding of a GIF image's pixels, done here rather than by giflib so
+// that the writer can code a frame in more than one way and keep the
+// shortest, and so that a pixel that may take either of two values (a pixel
+// the frame leaves unchanged: transparent, or the colour already shown)
+// takes the one that codes shorter.
+#pragma once
+
+#include <windows.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+class GifLzwEncoder {
+public:
+    GifLzwEncoder();
+
+    // Codes count pixels, each below 1 << minimumCodeSize (2 to 8), and
+    // replaces out with the image data as it follows the minimum code size
+    // byte in a file: sub-blocks of at most 255 bytes, each after its length
+    // byte, ending with the empty block. Pixel i may be coded as pixels[i]
+    // or, where they differ, as alternative[i].
+    void Encode(const BYTE* pixels, const BYTE* alternative, std::size_t count, int minimumCodeSize,
+                std::vector<BYTE>& out);
+    void Encode(const BYTE* pixels, std::size_t count, int minimumCodeSize, std::vector<BYTE>& out) {
+        Encode(pixels, pixels, count, minimumCodeSize, out);
+    }
+
+private:
+    // The code of the string code followed by value, or -1 with slot set to
+    // where that string would go.
+    int Find(unsigned code, unsigned value, unsigned& slot) const;
+    // How many pixels from j on the string of code can take in, either value
+    // of each, looking at most depth pixels ahead.
+    int Reach(unsigned code, std::size_t j, int depth) const;
+    // The code the string of code grows into with pixel j, of its two values
+    // the one that reaches further; -1 when neither is in the table.
+    int Step(unsigned code, std::size_t j) const;
+    // The value a string starting at pixel j, after a string ending in
+    // previous, starts with.
+    unsigned Start(std::size_t j, unsigned previous) const;
+    // The codes of the longest string from pixel j that starts with first,
+    // one a length.
+    void Walk(std::size_t j, unsigned first, std::vector<unsigned>& path) const;
+
+    void ClearTable();
+
+    // Each slot holds (code << 8 | value) << 12 | the code of that string,
+    // or 0 when empty (no string has code 0).
+    std::vector<std::uint32_t> slots_;
+    std::vector<unsigned> path_, following_, shorter_;
+    std::vector<BYTE> lastValue_;  // of each code's string
+    const BYTE* pixels_ = nullptr;
+    const BYTE* alternative_ = nullptr;
+    std::size_t count_ = 0;
+};

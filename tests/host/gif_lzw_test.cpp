@@ -1,0 +1,135 @@
+// The GIF image coder, read back by giflib: every pixel decodes to one of the
+// values it was allowed, at every code size, across full tables and the
+// string that is its own next code.
+#include <gtest/gtest.h>
+
+#include <gif_lib.h>
+
+#include <random>
+#include <vector>
+
+#include "host/core/write/gif_lzw.h"
+#include "tests/host/written_animations.h"
+
+using namespace host_testing;
+
+namespace {
+
+// A GIF of one image of width x height pixels around coded data, its global
+// table of 1 << codeSize entries.
+std::vector<BYTE> GifAround(const std::vector<BYTE>& data, int codeSize, int width, int height) {
+    std::vector<BYTE> file = {'G', 'I', 'F', '8', '9', 'a'};
+    auto word = [&](int v) {
+        file.push_back(static_cast<BYTE>(v));
+        file.push_back(static_cast<BYTE>(v >> 8));
+    };
+    word(width);
+    word(height);
+    file.push_back(static_cast<BYTE>(0x80 | (codeSize - 1)));
+    file.push_back(0);
+    file.push_back(0);
+    for (int i = 0; i < (1 << codeSize); ++i) file.insert(file.end(), {BYTE(i), BYTE(i), BYTE(i)});
+    file.push_back(',');
+    word(0);
+    word(0);
+    word(width);
+    word(height);
+    file.push_back(0);
+    file.push_back(static_cast<BYTE>(std::max(2, codeSize)));
+    file.insert(file.end(), data.begin(), data.end());
+    file.push_back(';');
+    return file;
+}
+
+// Codes the pixels and decodes them again.
+std::vector<BYTE> RoundTrip(const std::vector<BYTE>& pixels, const std::vector<BYTE>& alternative, int codeSize,
+                            std::size_t* coded = nullptr) {
+    GifLzwEncoder encoder;
+    std::vector<BYTE> data;
+    encoder.Encode(pixels.data(), alternative.data(), pixels.size(), std::max(2, codeSize), data);
+    if (coded) *coded = data.size();
+    // Sub-blocks of at most 255 bytes after their lengths, then the empty block.
+    std::size_t at = 0;
+    while (at < data.size() && data[at] != 0) at += data[at] + 1u;
+    EXPECT_EQ(at + 1, data.size()) << "sub-blocks do not end with the empty block";
+    const int width = static_cast<int>(std::min<std::size_t>(pixels.size(), 1000));
+    const int height = static_cast<int>(pixels.size() / width);
+    EXPECT_EQ(static_cast<std::size_t>(width) * height, pixels.size());
+    GifReader read(GifAround(data, codeSize, width, height));
+    if (!read.gif || read.gif->ImageCount != 1) {
+        ADD_FAILURE() << "no image";
+        return {};
+    }
+    const BYTE* raster = read.gif->SavedImages[0].RasterBits;
+    return std::vector<BYTE>(raster, raster + pixels.size());
+}
+
+void ExpectDecodesWithin(const std::vector<BYTE>& pixels, const std::vector<BYTE>& alternative, int codeSize) {
+    std::vector<BYTE> decoded = RoundTrip(pixels, alternative, codeSize);
+    ASSERT_EQ(decoded.size(), pixels.size());
+    for (std::size_t i = 0; i < pixels.size(); ++i)
+        ASSERT_TRUE(decoded[i] == pixels[i] || decoded[i] == alternative[i])
+            << "pixel " << i << " decodes as " << int(decoded[i]) << ", not " << int(pixels[i]) << " or " << int(alternative[i]);
+}
+
+TEST(GifLzw, RandomPixelsAtEveryCodeSize) {
+    for (int codeSize = 1; codeSize <= 8; ++codeSize) {
+        SCOPED_TRACE("code size " + std::to_string(codeSize));
+        std::mt19937 random(codeSize);
+        // Long enough for the table to fill and start again many times.
+        for (std::size_t count : {std::size_t{1}, std::size_t{2}, std::size_t{7}, std::size_t{300000}}) {
+            std::vector<BYTE> pixels(count);
+            for (BYTE& p : pixels) p = static_cast<BYTE>(random() % (1u << codeSize));
+            ExpectDecodesWithin(pixels, pixels, codeSize);
+        }
+    }
+}
+
+TEST(GifLzw, RunsCodeTheStringThatIsTheNextCode) {
+    // A run makes the coder send each new string as soon as it is made; a
+    // repeated short pattern does the same through longer strings.
+    for (int codeSize : {1, 4, 8}) {
+        std::vector<BYTE> run(200000, static_cast<BYTE>((1 << codeSize) - 1));
+        ExpectDecodesWithin(run, run, codeSize);
+        std::vector<BYTE> pattern(100000);
+        for (std::size_t i = 0; i < pattern.size(); ++i) pattern[i] = static_cast<BYTE>((i / 3 % 2) * ((1 << codeSize) - 1));
+        ExpectDecodesWithin(pattern, pattern, codeSize);
+    }
+    std::size_t coded = 0;
+    std::vector<BYTE> run(1000000, 3);
+    RoundTrip(run, run, 8, &coded);
+    EXPECT_LT(coded, 3000u);  // strings growing by one pixel a code
+}
+
+TEST(GifLzw, PixelsWithTwoValuesDecodeToOneOfThem) {
+    for (int codeSize : {1, 2, 8}) {
+        SCOPED_TRACE("code size " + std::to_string(codeSize));
+        std::mt19937 random(40 + codeSize);
+        const unsigned values = 1u << codeSize;
+        std::vector<BYTE> pixels(250000), alternative(250000);
+        for (std::size_t i = 0; i < pixels.size(); ++i) {
+            pixels[i] = static_cast<BYTE>(random() % values);
+            // Long stretches of choices, as unchanged areas give.
+            alternative[i] = (i / 500) % 2 ? static_cast<BYTE>(random() % values) : pixels[i];
+        }
+        ExpectDecodesWithin(pixels, alternative, codeSize);
+    }
+}
+
+TEST(GifLzw, AChoiceTakesTheValueThatCodesShorter) {
+    // Stripes that could all be one colour: coded as the one colour.
+    std::vector<BYTE> stripes(100000), zeros(100000, 0), ones(100000);
+    for (std::size_t i = 0; i < stripes.size(); ++i) {
+        stripes[i] = static_cast<BYTE>(i % 2 ? 200 : 0);
+        ones[i] = static_cast<BYTE>(i % 2 ? 0 : 200);
+    }
+    std::size_t alone = 0, choosing = 0, plain = 0;
+    RoundTrip(zeros, zeros, 8, &alone);
+    std::vector<BYTE> decoded = RoundTrip(stripes, ones, 8, &choosing);
+    RoundTrip(stripes, stripes, 8, &plain);
+    EXPECT_LE(choosing, alone);
+    EXPECT_LT(choosing, plain);
+    EXPECT_EQ(decoded, zeros);
+}
+
+}  // namespace
