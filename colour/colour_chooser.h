@@ -29,7 +29,7 @@ private:
     // count_ slots per cell, written only when the cell is filled, so the
     // blocks need no clearing.
     GlobalBlock candidates_;  // BYTE entry indexes
-    GlobalBlock reach_;       // int least distance of each candidate to the cell
+    GlobalBlock reach_;       // least distance of each candidate to the cell, / 16 (a lower bound)
     HeapArray<std::uint16_t> cellLength_;  // candidates + 1; 0 while unfilled
 };
 
@@ -48,7 +48,9 @@ private:
     int Decide(int red, int green, int blue);
     int ExactEntry(std::uint32_t colour) const;
 
-    static constexpr int kMemoBits = 14;
+    // Large enough for the colours of a photograph-sized frame, which a
+    // chooser kept from frame to frame meets again.
+    static constexpr int kMemoBits = 18;
     static constexpr int kExactSlots = 1024;
 
     const BYTE* palette_ = nullptr;
