@@ -29,7 +29,7 @@ private:
     // count_ slots per cell, written only when the cell is filled, so the
     // blocks need no clearing.
     GlobalBlock candidates_;  // BYTE entry indexes
-    GlobalBlock reach_;       // least distance of each candidate to the cell, / 16 (a lower bound)
+    GlobalBlock reach_;       // int least distance of each candidate to the cell
     HeapArray<std::uint16_t> cellLength_;  // candidates + 1; 0 while unfilled
 };
 

@@ -27,8 +27,6 @@ namespace {
 constexpr int kCellShift = 4;
 constexpr int kCellsPerAxis = 256 >> kCellShift;
 constexpr int kCells = kCellsPerAxis * kCellsPerAxis * kCellsPerAxis;
-// Distances reach 9 x 255², more than 16 bits hold.
-constexpr int kReachShift = 4;
 
 // Distances from a channel value to the nearest and farthest point of the
 // cell span [low, low + 15].
@@ -49,7 +47,7 @@ bool NearestColourSearch::Prepare(const BYTE* palette, int count) {
     const std::size_t slots = static_cast<std::size_t>(kCells) * count_;
     candidates_.reset(GlobalAlloc(GMEM_FIXED, slots));
     if (!candidates_) return false;
-    reach_.reset(GlobalAlloc(GMEM_FIXED, slots * sizeof(std::uint16_t)));
+    reach_.reset(GlobalAlloc(GMEM_FIXED, slots * sizeof(int)));
     return reach_ && cellLength_.allocate(kCells);
 }
 
@@ -66,14 +64,13 @@ void NearestColourSearch::FillCell(int cell) {
     }
     const std::size_t offset = static_cast<std::size_t>(cell) * count_;
     BYTE* list = static_cast<BYTE*>(candidates_.get()) + offset;
-    auto* reach = static_cast<std::uint16_t*>(reach_.get()) + offset;
+    int* reach = static_cast<int*>(reach_.get()) + offset;
     int length = 0;
     for (int i = 0; i < count_; ++i)
         if (nearest[i] <= bound) list[length++] = static_cast<BYTE>(i);
     // Nearest first; equal reaches keep index order.
     std::stable_sort(list, list + length, [&](BYTE a, BYTE b) { return nearest[a] < nearest[b]; });
-    // Rounded down, a reach still never exceeds the true least distance.
-    for (int k = 0; k < length; ++k) reach[k] = static_cast<std::uint16_t>(nearest[list[k]] >> kReachShift);
+    for (int k = 0; k < length; ++k) reach[k] = nearest[list[k]];
     cellLength_[cell] = static_cast<std::uint16_t>(length + 1);
 }
 
@@ -82,14 +79,14 @@ int NearestColourSearch::Find(int red, int green, int blue) {
     if (!cellLength_[cell]) FillCell(cell);
     const std::size_t offset = static_cast<std::size_t>(cell) * count_;
     const BYTE* list = static_cast<const BYTE*>(candidates_.get()) + offset;
-    const auto* reach = static_cast<const std::uint16_t*>(reach_.get()) + offset;
+    const int* reach = static_cast<const int*>(reach_.get()) + offset;
     const int length = cellLength_[cell] - 1;
     int best = list[0];
     const BYTE* p = palette_ + best * 3;
     int bestDistance = ColourDistance(red - p[0], green - p[1], blue - p[2]);
     // An exact entry can only be met among the candidates of reach 0, which
     // run in index order, so the first one found is the first in the palette.
-    for (int k = 1; k < length && bestDistance != 0 && (reach[k] << kReachShift) <= bestDistance; ++k) {
+    for (int k = 1; k < length && bestDistance != 0 && reach[k] <= bestDistance; ++k) {
         const int i = list[k];
         p = palette_ + i * 3;
         int d = ColourDistance(red - p[0], green - p[1], blue - p[2]);
