@@ -1,7 +1,10 @@
-// The colour stages of a build, each over 48 frames of 640 x 480: the
-// counter "fps" is frames per second. Arguments: built = 0 reduces to
-// "256-color orthogonal", 1 to a palette built from the frames (255 colours
-// and a spare entry, as with supercompression); fast = FastRemap.
+// The colour stages of a build, each over the frames of an animation: size
+// 0 is 48 frames of 400 x 300 (the sample picture's size), 1 is 8 frames of
+// 1920 x 1080; the counter "fps" is frames per second. Arguments: built = 0
+// reduces to "256-color orthogonal", 1 to a palette built from the frames
+// (255 colours and a spare entry, as with supercompression); fast =
+// FastRemap; reused = 1 reduces every frame with one FrameReducer, as a
+// build's worker does, 0 makes each frame's choices afresh.
 #include <benchmark/benchmark.h>
 
 #include <cmath>
@@ -20,8 +23,6 @@
 
 namespace {
 
-constexpr int kFrames = 48;
-constexpr LONG kWidth = 640, kHeight = 480;
 constexpr COLORREF kBackground = RGB(255, 255, 255);
 
 // A photograph-like scene (smooth shading, fine texture) under falling
@@ -29,16 +30,18 @@ constexpr COLORREF kBackground = RGB(255, 255, 255);
 struct Animation {
     FrameList list;
     std::vector<GlobalBlock> images;
+    const LONG width, height;
+    const int count;
 
-    Animation() {
+    Animation(LONG w, LONG h, int frames) : width(w), height(h), count(frames) {
         std::mt19937 random(2024);
-        std::vector<BYTE> scene(static_cast<std::size_t>(kWidth) * kHeight * 3);
+        std::vector<BYTE> scene(static_cast<std::size_t>(width) * height * 3);
         std::uniform_int_distribution<int> grain(-6, 6);
-        for (LONG y = 0; y < kHeight; ++y)
-            for (LONG x = 0; x < kWidth; ++x) {
-                BYTE* p = &scene[(static_cast<std::size_t>(y) * kWidth + x) * 3];
+        for (LONG y = 0; y < height; ++y)
+            for (LONG x = 0; x < width; ++x) {
+                BYTE* p = &scene[(static_cast<std::size_t>(y) * width + x) * 3];
                 double hill = std::sin(x / 57.0) * std::cos(y / 43.0);
-                int sky = y < 180;
+                int sky = y < height * 3 / 8;
                 p[0] = static_cast<BYTE>(std::clamp<int>(sky ? 230 - y / 3 : 60 + 40 * hill + grain(random), 0, 255));
                 p[1] = static_cast<BYTE>(std::clamp<int>(sky ? 170 - y / 4 : 110 + 60 * hill + grain(random), 0, 255));
                 p[2] = static_cast<BYTE>(std::clamp<int>(sky ? 90 + y / 5 : 70 + 30 * hill + grain(random), 0, 255));
@@ -47,33 +50,33 @@ struct Animation {
             double x, y, speed;
             int radius;
         };
-        std::vector<Flake> flakes(600);
+        std::vector<Flake> flakes(static_cast<std::size_t>(width * height / 512));
         for (Flake& f : flakes)
-            f = {static_cast<double>(random() % kWidth), static_cast<double>(random() % kHeight),
+            f = {static_cast<double>(random() % width), static_cast<double>(random() % height),
                  1.0 + (random() % 40) / 10.0, 1 + static_cast<int>(random() % 4)};
 
-        records = GlobalAlloc(GHND, kFrames * sizeof(FrameRecord));
+        records = GlobalAlloc(GHND, count * sizeof(FrameRecord));
         GlobalLockGuard<FrameRecord> to(records);
-        for (int i = 0; i < kFrames; ++i) {
-            GlobalBlock frame(CreatePackedDib(kWidth, kHeight, nullptr, 24));
+        for (int i = 0; i < count; ++i) {
+            GlobalBlock frame(CreatePackedDib(width, height, nullptr, 24));
             GlobalLockGuard<BYTE> p(frame.get());
             DibLayout l;
             DibLayout::From(p.get(), l);
-            for (LONG y = 0; y < kHeight; ++y)
-                std::memcpy(l.Row(p.get(), y), &scene[static_cast<std::size_t>(y) * kWidth * 3], kWidth * 3);
+            for (LONG y = 0; y < height; ++y)
+                std::memcpy(l.Row(p.get(), y), &scene[static_cast<std::size_t>(y) * width * 3], width * 3);
             for (const Flake& f : flakes) {
-                LONG fy = static_cast<LONG>(f.y + f.speed * i * 10) % kHeight;
+                LONG fy = static_cast<LONG>(f.y + f.speed * i * 10) % height;
                 FillDibRect(p.get(), static_cast<LONG>(f.x), fy, f.radius, f.radius, kBackground);
             }
             to.get()[i] = FrameRecord{frame.get(), nullptr, 10, -1, {}};
             images.push_back(std::move(frame));
         }
-        list = {records, kFrames};
+        list = {records, count};
     }
     ~Animation() {
         if (records) {
             GlobalLockGuard<FrameRecord> r(records);
-            for (int i = 0; i < kFrames; ++i)
+            for (int i = 0; i < count; ++i)
                 if (r.get()[i].mask) GlobalFree(r.get()[i].mask);
         }
         GlobalFree(records);
@@ -83,9 +86,15 @@ struct Animation {
     HGLOBAL records = nullptr;
 };
 
+int size = 0;  // of the benchmark running
+
 Animation& Frames() {
-    static Animation animation;
-    return animation;
+    if (size == 0) {
+        static Animation small(400, 300, 48);
+        return small;
+    }
+    static Animation large(1920, 1080, 8);
+    return large;
 }
 
 // The palette a build would use, with its depth, count and spare index.
@@ -115,10 +124,11 @@ Palette MakePalette(bool built) {
 }
 
 void CountFrames(benchmark::State& state) {
-    state.counters["fps"] = benchmark::Counter(kFrames, benchmark::Counter::kIsIterationInvariantRate);
+    state.counters["fps"] = benchmark::Counter(Frames().count, benchmark::Counter::kIsIterationInvariantRate);
 }
 
 void BM_Quantize(benchmark::State& state) {
+    size = static_cast<int>(state.range(0));
     Frames();
     for (auto _ : state) {
         int count = 255;
@@ -127,41 +137,59 @@ void BM_Quantize(benchmark::State& state) {
     }
     CountFrames(state);
 }
-BENCHMARK(BM_Quantize)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Quantize)->Arg(0)->Arg(1)->ArgName("size")->Unit(benchmark::kMillisecond);
 
-template <HGLOBAL (*Reduce)(HGLOBAL, const BYTE*, int, int)>
+template <bool Dither>
 void ReduceAll(benchmark::State& state) {
-    Palette palette = MakePalette(state.range(0) != 0);
+    size = static_cast<int>(state.range(0));
+    Palette palette = MakePalette(state.range(1) != 0);
     DWORD saved = FastRemap;
-    FastRemap = static_cast<DWORD>(state.range(1));
-    for (auto _ : state)
-        for (int i = 0; i < kFrames; ++i) {
-            GlobalBlock out(Reduce(Frames().Image(i), palette.triplets, palette.depth, palette.count));
+    FastRemap = static_cast<DWORD>(state.range(2));
+    const bool reused = state.range(3) != 0;
+    const int frames = Frames().count;
+    for (auto _ : state) {
+        FrameReducer kept(palette.triplets, palette.depth, palette.count);
+        for (int i = 0; i < frames; ++i) {
+            FrameReducer afresh(palette.triplets, palette.depth, palette.count);
+            FrameReducer& reducer = reused ? kept : afresh;
+            GlobalBlock out(Dither ? reducer.Dither(Frames().Image(i)) : reducer.Remap(Frames().Image(i)));
             benchmark::DoNotOptimize(out.get());
         }
+    }
     FastRemap = saved;
     CountFrames(state);
 }
 
-void BM_Remap(benchmark::State& state) { ReduceAll<RemapFrame>(state); }
-void BM_Dither(benchmark::State& state) { ReduceAll<DitherFrame>(state); }
-BENCHMARK(BM_Remap)->ArgsProduct({{0, 1}, {0, 1}})->ArgNames({"built", "fast"})->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_Dither)->ArgsProduct({{0, 1}, {0, 1}})->ArgNames({"built", "fast"})->Unit(benchmark::kMillisecond);
+void BM_Remap(benchmark::State& state) { ReduceAll<false>(state); }
+void BM_Dither(benchmark::State& state) { ReduceAll<true>(state); }
+BENCHMARK(BM_Remap)
+    ->ArgsProduct({{0, 1}, {0, 1}, {0, 1}, {0, 1}})
+    ->ArgNames({"size", "built", "fast", "reused"})
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Dither)
+    ->ArgsProduct({{0, 1}, {0, 1}, {0, 1}, {0, 1}})
+    ->ArgNames({"size", "built", "fast", "reused"})
+    ->Unit(benchmark::kMillisecond);
 
 // Marking every frame, then painting the unchanged pixels of each remapped frame.
 void BM_Supercompress(benchmark::State& state) {
-    Palette palette = MakePalette(state.range(0) != 0);
+    size = static_cast<int>(state.range(0));
+    Palette palette = MakePalette(state.range(1) != 0);
+    const int frames = Frames().count;
     std::vector<GlobalBlock> remapped;
-    for (int i = 0; i < kFrames; ++i)
+    for (int i = 0; i < frames; ++i)
         remapped.emplace_back(RemapFrame(Frames().Image(i), palette.triplets, palette.depth, palette.count));
     for (auto _ : state) {
         benchmark::DoNotOptimize(MarkUnchangedPixels(Frames().list, kBackground));
         GlobalLockGuard<FrameRecord> records(Frames().list.records);
-        for (int i = 1; i < kFrames; ++i)
+        for (int i = 1; i < frames; ++i)
             ApplyChangeMask(remapped[i].get(), records.get()[i].mask, palette.spare, kBackground);
     }
     CountFrames(state);
 }
-BENCHMARK(BM_Supercompress)->Arg(0)->Arg(1)->ArgName("built")->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Supercompress)
+    ->ArgsProduct({{0, 1}, {0, 1}})
+    ->ArgNames({"size", "built"})
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace

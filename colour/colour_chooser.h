@@ -48,7 +48,9 @@ private:
     int Decide(int red, int green, int blue);
     int ExactEntry(std::uint32_t colour) const;
 
-    static constexpr int kMemoBits = 14;
+    // Large enough for the colours of a photograph-sized frame, which a
+    // chooser kept from frame to frame meets again.
+    static constexpr int kMemoBits = 18;
     static constexpr int kExactSlots = 1024;
 
     const BYTE* palette_ = nullptr;

@@ -66,13 +66,30 @@ inline Rgb TrueColourAt(const BYTE* row, int bytesPerPixel, LONG x) {
 
 }  // namespace
 
+FrameReducer::FrameReducer(const BYTE* palette, int depthCode, int count)
+    : palette_(palette), depthCode_(depthCode), count_(count) {}
+
+ColourChooser* FrameReducer::Chooser() {
+    if (!prepared_) prepared_ = chooser_.Prepare(palette_, UsableCount(count_, depthCode_), FastRemap != 0);
+    return prepared_ ? &chooser_ : nullptr;
+}
+
 HGLOBAL RemapFrame(HGLOBAL source, const BYTE* palette, int depthCode, int count) {
+    return FrameReducer(palette, depthCode, count).Remap(source);
+}
+
+HGLOBAL DitherFrame(HGLOBAL source, const BYTE* palette, int depthCode, int count) {
+    return FrameReducer(palette, depthCode, count).Dither(source);
+}
+
+HGLOBAL FrameReducer::Remap(HGLOBAL source) {
+    const BYTE* palette = palette_;
+    const int depthCode = depthCode_;
     if (!source || !palette || depthCode < 1 || depthCode > 8) return nullptr;
     LockedSource src(source);
     if (!src.ok) return nullptr;
     const DibLayout& s = src.layout;
     const int outBits = DibBitsForDepthCode(depthCode);
-    const int usable = UsableCount(count, depthCode);
 
     BYTE indexMap[256] = {};
     if (s.bits <= 8) {
@@ -85,13 +102,13 @@ HGLOBAL RemapFrame(HGLOBAL source, const BYTE* palette, int depthCode, int count
                 indexMap[i] = Luminance(table[i].rgbRed, table[i].rgbGreen, table[i].rgbBlue) >= 129;
     }
 
-    ColourChooser chooser;
+    ColourChooser* chooser = nullptr;
     bool needsChooser = outBits > 1 && (s.bits == 1 || s.bits >= 24);
-    if (needsChooser && !chooser.Prepare(palette, usable, FastRemap != 0)) return nullptr;
+    if (needsChooser && !(chooser = Chooser())) return nullptr;
     if (s.bits == 1) {
         // A 1-bit result takes the source bit itself.
-        indexMap[0] = outBits == 1 ? 0 : static_cast<BYTE>(chooser.Choose(0, 0, 0));
-        indexMap[1] = outBits == 1 ? 1 : static_cast<BYTE>(chooser.Choose(255, 255, 255));
+        indexMap[0] = outBits == 1 ? 0 : static_cast<BYTE>(chooser->Choose(0, 0, 0));
+        indexMap[1] = outBits == 1 ? 1 : static_cast<BYTE>(chooser->Choose(255, 255, 255));
     }
 
     NewPicture out;
@@ -114,7 +131,7 @@ HGLOBAL RemapFrame(HGLOBAL source, const BYTE* palette, int depthCode, int count
         } else {
             for (LONG x = 0; x < s.width; ++x) {
                 Rgb c = TrueColourAt(from, bytesPerPixel, x);
-                line[x] = static_cast<BYTE>(chooser.Choose(c.r, c.g, c.b));
+                line[x] = static_cast<BYTE>(chooser->Choose(c.r, c.g, c.b));
             }
         }
         if (outBits != 8) PackIndexes(to, outBits, line, s.width);
@@ -200,11 +217,9 @@ HGLOBAL DitherTwoColours(const LockedSource& src, const BYTE* palette) {
 
 inline int ClampChannel(int v) { return v < 0 ? 0 : v > 255 ? 255 : v; }
 
-HGLOBAL DitherColours(const LockedSource& src, const BYTE* palette, int depthCode, int count) {
+HGLOBAL DitherColours(const LockedSource& src, const BYTE* palette, int depthCode, ColourChooser& chooser) {
     const DibLayout& s = src.layout;
     const std::size_t width = static_cast<std::size_t>(s.width);
-    ColourChooser chooser;
-    if (!chooser.Prepare(palette, UsableCount(count, depthCode), FastRemap != 0)) return nullptr;
     HeapArray<std::int16_t> rowA, rowB;
     if (!rowA.allocate(3 * width) || !rowB.allocate(3 * width)) return nullptr;
     std::int16_t* current = rowA.data();
@@ -261,12 +276,13 @@ HGLOBAL DitherColours(const LockedSource& src, const BYTE* palette, int depthCod
 
 }  // namespace
 
-HGLOBAL DitherFrame(HGLOBAL source, const BYTE* palette, int depthCode, int count) {
-    if (!source || !palette || depthCode < 1 || depthCode > 8) return nullptr;
+HGLOBAL FrameReducer::Dither(HGLOBAL source) {
+    if (!source || !palette_ || depthCode_ < 1 || depthCode_ > 8) return nullptr;
     LockedSource src(source);
     if (!src.ok || src.layout.bits == 1) return nullptr;
-    if (depthCode == 1) return DitherTwoColours(src, palette);
-    return DitherColours(src, palette, depthCode, count);
+    if (depthCode_ == 1) return DitherTwoColours(src, palette_);
+    ColourChooser* chooser = Chooser();
+    return chooser ? DitherColours(src, palette_, depthCode_, *chooser) : nullptr;
 }
 
 HGLOBAL MaskBackgroundColour(HGLOBAL remapped, HGLOBAL source, COLORREF background, int index) {

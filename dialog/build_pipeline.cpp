@@ -1,12 +1,15 @@
 #include "dialog/build_pipeline.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 
 #include "colour/fixed_palette.h"
 #include "colour/quantize.h"
 #include "colour/remap.h"
 #include "colour/supercompress.h"
+#include "dialog/frame_workers.h"
 #include "dialog/main_dialog.h"
 #include "dialog/wait_cursor.h"
 #include "effects/effect_table.h"
@@ -134,51 +137,58 @@ void Replace(HGLOBAL& picture, GlobalBlock& by) {
     picture = by.release();
 }
 
-// Reduces every frame to the palette (unless true colour is wanted), writes
-// the transparent and spare entries, and finds the largest frame size.
-// False when memory fails.
+// Reduces one frame to the palette and writes its transparent and spare
+// entries; the reduced picture replaces the rendered one. False when memory
+// fails.
+bool ReduceFrame(FrameReducer& reducer, FrameRecord& record, bool first, const Options& options,
+                 const RunPalette& palette, COLORREF background) {
+    GlobalBlock remapped(options.dither ? reducer.Dither(record.image) : reducer.Remap(record.image));
+    if (!remapped) return false;
+    if (options.supercompress) {
+        // No rendered pixel has the colour of an effect without a background.
+        if (first && palette.spare >= 0 && background != kNoBackground) {
+            GlobalBlock masked(MaskBackgroundColour(remapped.get(), record.image, background, palette.spare));
+            if (!masked) return false;
+            remapped = std::move(masked);
+        }
+        if (record.mask && !ApplyChangeMask(remapped.get(), record.mask, palette.spare, palette.spareColour))
+            return false;
+        record.transparentIndex = palette.spare;
+    }
+    if (options.maskBackground && palette.transparent >= 0) {
+        GlobalBlock masked(MaskBackgroundColour(remapped.get(), record.image, background, palette.transparent));
+        if (!masked) return false;
+        remapped = std::move(masked);
+        // The host learns which entry is see-through from the frame.
+        record.transparentIndex = palette.transparent;
+    }
+    Replace(record.image, remapped);
+    return true;
+}
+
+// Reduces every frame to the palette (unless true colour is wanted), on
+// every core, and finds the largest frame size. False when memory fails.
 bool RemapFrames(FrameList& frames, const Options& options, const RunPalette& palette, COLORREF background,
                  const HostLink& link, LONG& width, LONG& height) {
     GlobalLockGuard<FrameRecord> records(frames.records);
     if (!records) return false;
+    FrameRecord* record = records.get();
+    const auto progress = [&](int i) { link.Progress(i, frames.count); };
+    if (!options.trueColour) {
+        // Each worker keeps its colour choices from frame to frame.
+        const FrameJobMaker makeJob = [&]() -> FrameJob {
+            auto reducer = std::make_shared<FrameReducer>(palette.triplets, palette.depth, palette.colours);
+            return [&, reducer](int i) {
+                return ReduceFrame(*reducer, record[i], i == 0, options, palette, background);
+            };
+        };
+        if (!RunFrameJobs(frames.count, FrameThreads(), makeJob, progress)) return false;
+    } else {
+        for (int i = 0; i < frames.count; ++i) progress(i);
+    }
     for (int i = 0; i < frames.count; ++i) {
-        link.Progress(i, frames.count);
-        FrameRecord& record = records.get()[i];
-        if (!options.trueColour) {
-            GlobalBlock remapped(options.dither
-                                     ? DitherFrame(record.image, palette.triplets, palette.depth, palette.colours)
-                                     : RemapFrame(record.image, palette.triplets, palette.depth, palette.colours));
-            if (!remapped) return false;
-            if (options.supercompress) {
-                // No rendered pixel has the colour of an effect without a background.
-                if (i == 0 && palette.spare >= 0 && background != kNoBackground) {
-                    GlobalBlock masked(
-                        MaskBackgroundColour(remapped.get(), record.image, background, palette.spare));
-                    if (!masked) return false;
-                    remapped = std::move(masked);
-                }
-                if (record.mask && !ApplyChangeMask(remapped.get(), record.mask, palette.spare, palette.spareColour))
-                    return false;
-                record.transparentIndex = palette.spare;
-            }
-            if (options.maskBackground && palette.transparent >= 0) {
-                GlobalBlock masked(MaskBackgroundColour(remapped.get(), record.image, background, palette.transparent));
-                if (!masked) return false;
-                remapped = std::move(masked);
-                // The host learns which entry is see-through from the frame.
-                record.transparentIndex = palette.transparent;
-            }
-            LONG w = PictureDimension(remapped.get(), false);
-            LONG h = PictureDimension(remapped.get(), true);
-            Replace(record.image, remapped);
-            if (w > width) width = w;
-            if (h > height) height = h;
-        } else {
-            LONG w = PictureDimension(record.image, false);
-            LONG h = PictureDimension(record.image, true);
-            if (w > width) width = w;
-            if (h > height) height = h;
-        }
+        width = std::max(width, PictureDimension(record[i].image, false));
+        height = std::max(height, PictureDimension(record[i].image, true));
     }
     return true;
 }

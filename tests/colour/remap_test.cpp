@@ -2,11 +2,13 @@
 
 #include <cstring>
 #include <random>
+#include <vector>
 
 #include "colour/fixed_palette.h"
 #include "colour/nearest.h"
 #include "colour/remap.h"
 #include "image/packed_dib.h"
+#include "luma/testing.h"
 #include "plugin/guards.h"
 #include "settings/settings.h"
 #include "tests/colour/frames.h"
@@ -213,6 +215,90 @@ TEST(RemapFrame, OutOfMemoryReturnsNoneAndLeaksNothing) {
             for (int depthCode : {1, 4, 8})
                 EXPECT_GE(testing_support::WalkBlockFailures([&] { return RemapFrame(s, palette, depthCode, 256); }),
                           1);
+    }
+}
+
+}  // namespace
+
+namespace {
+
+// Frames of one animation: a shared scene whose colours recur from frame to
+// frame, with some colours of their own, and a frame of another depth.
+std::vector<GlobalBlock> Sequence(std::mt19937& random, int frames) {
+    std::vector<COLORREF> scene(300);
+    for (COLORREF& c : scene) c = random() & 0xFFFFFF;
+    std::vector<GlobalBlock> sequence;
+    for (int i = 0; i < frames; ++i) {
+        const LONG width = 19 + i % 3, height = 11;
+        GlobalBlock frame(CreatePackedDib(width, height, nullptr, 24));
+        GlobalLockGuard<BYTE> p(frame.get());
+        for (LONG y = 0; y < height; ++y)
+            for (LONG x = 0; x < width; ++x)
+                SetDibPixel(p.get(), x, y, random() % 4 ? scene[random() % scene.size()] : random() & 0xFFFFFF);
+        sequence.push_back(std::move(frame));
+    }
+    sequence.emplace_back(testing_support::RandomPackedDib(random, 13, 5, 8));
+    return sequence;
+}
+
+// Colour choices kept from one frame to the next must change no frame.
+TEST(FrameReducer, EveryFrameMatchesThePlainFormAlone) {
+    std::mt19937 random(29);
+    for (int fast = 0; fast <= 1; ++fast) {
+        ColourSettings settings(fast, 30, 10);
+        for (int depthCode : {1, 3, 8}) {
+            BYTE palette[768];
+            const int count = depthCode == 8 ? 256 - static_cast<int>(random() % 40) : 1 << depthCode;
+            colour_test::RandomPalette(random, palette, count);
+            std::vector<GlobalBlock> frames = Sequence(random, 6);
+            FrameReducer remapper(palette, depthCode, count);
+            FrameReducer ditherer(palette, depthCode, count);
+            for (std::size_t i = 0; i < frames.size(); ++i) {
+                GlobalBlock remapped(remapper.Remap(frames[i].get()));
+                GlobalBlock plain(reference::RemapFrame(frames[i].get(), palette, depthCode, count, fast));
+                ASSERT_TRUE(remapped);
+                EXPECT_EQ(BlockBytes(remapped.get()), BlockBytes(plain.get()))
+                    << "remap, fast " << fast << " depth code " << depthCode << " frame " << i;
+                GlobalBlock dithered(ditherer.Dither(frames[i].get()));
+                GlobalBlock plainDither(
+                    reference::DitherFrame(frames[i].get(), palette, depthCode, count, fast, 30, 10));
+                ASSERT_TRUE(dithered);
+                EXPECT_EQ(BlockBytes(dithered.get()), BlockBytes(plainDither.get()))
+                    << "dither, fast " << fast << " depth code " << depthCode << " frame " << i;
+            }
+        }
+    }
+}
+
+// A reducer that could not prepare its choices for one frame gives none,
+// leaks nothing and serves the next frame whole.
+TEST(FrameReducer, RecoversFromAFailedFrame) {
+    std::mt19937 random(31);
+    BYTE palette[768];
+    BuildFixedPalette(palette, nullptr, 6);
+    std::vector<GlobalBlock> frames = Sequence(random, 2);
+    const std::size_t live = luma::LiveGlobalBlocks();
+    for (bool dither : {false, true}) {
+        int failed = 0;
+        for (unsigned n = 1; n < 40; ++n) {
+            {
+                FrameReducer reducer(palette, 8, 256);
+                luma::FailAllocationAfter(n);
+                GlobalBlock first(dither ? reducer.Dither(frames[0].get()) : reducer.Remap(frames[0].get()));
+                const bool fired = !luma::FaultPending();
+                luma::FailAllocationAfter(0);
+                if (!fired) break;
+                ++failed;
+                EXPECT_FALSE(first);
+                GlobalBlock second(dither ? reducer.Dither(frames[1].get()) : reducer.Remap(frames[1].get()));
+                GlobalBlock plain(dither ? DitherFrame(frames[1].get(), palette, 8, 256)
+                                         : RemapFrame(frames[1].get(), palette, 8, 256));
+                ASSERT_TRUE(second);
+                EXPECT_EQ(BlockBytes(second.get()), BlockBytes(plain.get()));
+            }
+            EXPECT_EQ(luma::LiveGlobalBlocks(), live) << "failure " << n;
+        }
+        EXPECT_GT(failed, 2);
     }
 }
 

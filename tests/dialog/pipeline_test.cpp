@@ -4,9 +4,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <set>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "colour/fixed_palette.h"
@@ -438,6 +440,99 @@ TEST_F(Pipeline, EveryAllocationFailureIsAMemoryErrorThatLeavesNothing) {
             return result == 1;
         });
         EXPECT_GT(walked, 10);
+    }
+}
+
+}  // namespace
+
+namespace {
+
+// Sets LUMAFEX_THREADS for one scope.
+class ThreadCount {
+public:
+    explicit ThreadCount(const char* count) { setenv("LUMAFEX_THREADS", count, 1); }
+    ~ThreadCount() { unsetenv("LUMAFEX_THREADS"); }
+    ThreadCount(const ThreadCount&) = delete;
+    ThreadCount& operator=(const ThreadCount&) = delete;
+};
+
+// Frames of a moving scene with more colours than a palette holds, some
+// pixels in the background colour and a frame that repeats its predecessor.
+std::vector<FakeFrame> MovingScene(int count) {
+    std::vector<FakeFrame> frames;
+    for (int i = 0; i < count; ++i) {
+        FakeFrame frame{23, 9, {}};
+        for (LONG y = 0; y < frame.height; ++y)
+            for (LONG x = 0; x < frame.width; ++x) {
+                const int v = (x + i) * 11 + y * 29;
+                frame.pixels.push_back((x + y + i) % 7 ? RGB(v % 256, (v * 3 + i) % 256, (v * 7) % 256) : RGB(9, 9, 9));
+            }
+        frames.push_back(frame);
+        if (i == 2) frames.push_back(frame);
+    }
+    return frames;
+}
+
+// Everything the host is told, in order, with the pictures' bytes.
+using Told = std::tuple<std::uint32_t, std::int64_t, std::int64_t, std::string, std::int32_t, std::vector<BYTE>>;
+std::vector<Told> Transcript(const std::vector<HostRequest>& requests) {
+    std::vector<Told> transcript;
+    for (const HostRequest& r : requests)
+        transcript.emplace_back(r.code, r.a, r.b, r.text, r.image ? r.image->transparentIndex : 0, r.frame);
+    return transcript;
+}
+
+TEST_F(Pipeline, EveryThreadCountTellsTheHostTheSameThings) {
+    fakeBackground = RGB(9, 9, 9);
+    fakeFrames = MovingScene(9);
+    struct Case {
+        bool dither, customPalette, supercompress, maskBackground;
+    };
+    for (Case c : {Case{false, true, false, false}, Case{true, true, true, false}, Case{false, true, false, true},
+                   Case{true, false, true, false}, Case{false, false, false, true}}) {
+        Options(false, c.dither, c.customPalette, c.supercompress, c.maskBackground);
+        ThreadCount one("1");
+        ASSERT_EQ(Run(), 1);
+        const auto serial = Transcript(host->requests);
+        ASSERT_EQ(host->Of(kRequestAddFrame).size(), 10u);
+        for (const char* threads : {"2", "3", "16"}) {
+            ThreadCount many(threads);
+            ASSERT_EQ(Run(), 1);
+            EXPECT_TRUE(Transcript(host->requests) == serial)
+                << threads << " threads, dither " << c.dither << " custom " << c.customPalette << " supercompress "
+                << c.supercompress << " mask " << c.maskBackground;
+        }
+    }
+}
+
+// A failure on any worker is a Memory error that leaves nothing behind, and
+// the host heard of no frame beyond the one that failed.
+TEST_F(Pipeline, FailuresOnEveryCoreLeaveNothing) {
+    fakeBackground = RGB(9, 9, 9);
+    fakeFrames = MovingScene(6);
+    for (const char* threads : {"2", "5"}) {
+        ThreadCount count(threads);
+        for (bool dither : {false, true}) {
+            Options(false, dither, true, dither, !dither);
+            int walked = testing_support::WalkAllocationFailures([&] {
+                host->requests.clear();
+                int result = RunBuildWith(dialog, host->context(), BuildMode::Build, kFakeEffect);
+                if (!result) {
+                    EXPECT_EQ(host->Count(kRequestNewAnimation), 0u);
+                    // Remapping progress runs in frame order and stops at the failed frame.
+                    std::int64_t expected = 0;
+                    bool remapping = false;
+                    for (const HostRequest& r : host->requests) {
+                        if (r.code == kRequestStatusText) remapping = r.text == "Remapping";
+                        if (remapping && r.code == kRequestProgress && r.b != 0) {
+                            EXPECT_EQ(r.a, expected++);
+                        }
+                    }
+                }
+                return result == 1;
+            });
+            EXPECT_GT(walked, 10) << threads << " threads";
+        }
     }
 }
 
