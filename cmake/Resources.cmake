@@ -9,8 +9,8 @@
 # A bitmap loses its 14-byte file header, so its resource is a packed DIB.
 # Numbers name resources by id, anything else by (case-insensitive) name.
 #
-# For a static library the source becomes part of every module linking it
-# (INTERFACE), since resources belong to the module that holds them.
+# For a static library the compiled source becomes part of every module
+# linking it (INTERFACE), since resources belong to the module that holds them.
 function(lumafex_embed_resources)
   set(kind "")
   set(target "")
@@ -86,7 +86,10 @@ function(lumafex_embed_resources)
   add_custom_target(${name}_resources DEPENDS "${output}")
   get_target_property(type ${target} TYPE)
   if(type STREQUAL "STATIC_LIBRARY")
-    target_sources(${target} INTERFACE "${output}")
+    # Compiled once; the object joins every module that links the library.
+    add_library(${name}_resource_objects OBJECT "${output}")
+    target_link_libraries(${name}_resource_objects PRIVATE lumaplatform)
+    target_sources(${target} INTERFACE $<TARGET_OBJECTS:${name}_resource_objects>)
   else()
     target_sources(${target} PRIVATE "${output}")
   endif()
