@@ -113,10 +113,11 @@ bool ReduceFrames(const StageFrames& frames, const StagePalette& palette, bool d
                   std::vector<GlobalBlock>& out) {
     out.clear();
     out.reserve(static_cast<std::size_t>(frames.Count()));
+    // One worker's road through a build: colour choices kept from frame to frame.
+    FrameReducer reducer(palette.triplets, palette.depth, palette.count);
     for (int i = 0; i < frames.Count(); ++i) {
         HGLOBAL image = frames.Image(i);
-        GlobalBlock reduced(dither ? DitherFrame(image, palette.triplets, palette.depth, palette.count)
-                                   : RemapFrame(image, palette.triplets, palette.depth, palette.count));
+        GlobalBlock reduced(dither ? reducer.Dither(image) : reducer.Remap(image));
         if (!reduced) {
             out.clear();
             return false;
