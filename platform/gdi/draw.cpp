@@ -155,6 +155,11 @@ BOOL drawRoundRect(HDC hdc, int left, int top, int right, int bottom, int ellips
         PenInfo pen = CurrentPen(*dc);
         RECT box;
         if (!penBox(*dc, pen, left, top, right, bottom, box)) return TRUE;
+        // GDI takes 27-bit device coordinates; beyond them the outline's
+        // mirrored points would not fit an int, and its point list not memory.
+        constexpr LONG kLimit = 1 << 27;
+        for (LONG v : {box.left, box.top, box.right, box.bottom})
+            if (v < -kLimit || v > kLimit) return FALSE;
         POINT a = dc->ToDevice(POINT{0, 0}), b = dc->ToDevice(POINT{ellipseWidth, ellipseHeight});
         int ew = std::min<long>(box.right - box.left, std::labs(static_cast<long>(b.x) - a.x));
         int eh = std::min<long>(box.bottom - box.top, std::labs(static_cast<long>(b.y) - a.y));

@@ -126,3 +126,21 @@ TEST(DibFormats, MonochromeBitmapsMapThroughTheDcColours) {
 }
 
 }  // namespace
+
+// Rings of a fill can reach any size a stored record asks for: an outline
+// beyond GDI's 27-bit coordinates is refused without touching the surface,
+// while one far larger than the surface but within them is still clipped
+// onto it.
+TEST(DibFormats, EllipsesBeyondTheCoordinateRangeAreRefused) {
+    Canvas canvas(16, 12);
+    canvas.Clear(RGB(255, 255, 255));
+    const std::vector<BYTE> blank = canvas.Bytes();
+    HGDIOBJ brush = SelectObject(canvas.dc, GetStockObject(BLACK_BRUSH));
+    EXPECT_FALSE(Ellipse(canvas.dc, -1078528182, -1078528176, 1078528182, 1078528176));
+    EXPECT_FALSE(RoundRect(canvas.dc, 0, 0, 1 << 28, 10, 4, 4));
+    EXPECT_EQ(canvas.Bytes(), blank);
+
+    EXPECT_TRUE(Ellipse(canvas.dc, -100000, -100000, 100000, 100000));
+    EXPECT_EQ(canvas.At(8, 6), RGB(0, 0, 0));  // the inside of the huge ellipse covers the surface
+    SelectObject(canvas.dc, brush);
+}
