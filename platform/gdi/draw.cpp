@@ -344,7 +344,12 @@ BOOL WINAPI RoundRect(HDC hdc, int left, int top, int right, int bottom, int ell
 }
 
 BOOL WINAPI Ellipse(HDC hdc, int left, int top, int right, int bottom) {
-    return drawRoundRect(hdc, left, top, right, bottom, right - left, bottom - top);
+    // Sides that overflow an int are far beyond GDI's coordinates, which the
+    // drawing refuses; held to the int range they only need to get there.
+    auto side = [](int low, int high) {
+        return static_cast<int>(std::clamp<long long>(static_cast<long long>(high) - low, INT_MIN, INT_MAX));
+    };
+    return drawRoundRect(hdc, left, top, right, bottom, side(left, right), side(top, bottom));
 }
 
 BOOL WINAPI ExtFloodFill(HDC hdc, int x, int y, COLORREF color, UINT type) {
