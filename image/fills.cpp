@@ -160,7 +160,7 @@ HGLOBAL ConicalFill(COLORREF colour1, COLORREF colour2, LONG width, LONG height,
     const LONG cx = static_cast<LONG>((centreX / 100.0 + 0.5) * width);
     const LONG cy = static_cast<LONG>((0.5 - centreY / 100.0) * height);
     // Any angle, negative or past a turn, comes to the same offset.
-    const LONG turn = ((360 - angle) % 360 + 360) % 360;
+    const LONG turn = static_cast<LONG>(((360 - static_cast<long long>(angle)) % 360 + 360) % 360);
     for (LONG y = 0; y < l.height; ++y) {
         BYTE* row = l.Row(dib.get(), y);
         const LONG dy = y - cy;

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
+
 #include <algorithm>
 #include <cstring>
 #include <set>
@@ -281,6 +283,10 @@ TEST(ConicalFill, MirroredAboutTheDirection) {
     // Angles a whole turn apart or below zero give the same sweep.
     EXPECT_EQ(Take(ConicalFill(kRed, kBlue, 41, 41, 0, 0, 450, nullptr)).values, up.values);
     EXPECT_EQ(Take(ConicalFill(kRed, kBlue, 41, 41, 0, 0, -270, nullptr)).values, up.values);
+    // The most negative angle a stored record can hold turns as the same
+    // angle modulo a turn does (-2147483648 = 232 - 5965233 x 360).
+    EXPECT_EQ(Take(ConicalFill(kRed, kBlue, 41, 41, 0, 0, INT_MIN, nullptr)).values,
+              Take(ConicalFill(kRed, kBlue, 41, 41, 0, 0, 232, nullptr)).values);
 }
 
 TEST(ConicalFill, CentreAndRecord) {
