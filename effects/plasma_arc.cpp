@@ -184,15 +184,23 @@ void PlasmaArcWalk::GrowForkTree(POINT root, const RECT& bounds) {
         int turn = 0, step = 0;
         draw(turn, step);
         const Fork& fork = forks[steps[step] * (kMaxDegrees + 1) + Turn(turn)];
-        pending[waiting++] = Pending{Add(at, fork.second), depth + 1};
         const POINT first = Add(at, fork.first);
-        if (grows(first, depth + 1)) {
-            ++nodes;
-            at = first;
-            ++depth;
-            continue;
+        const POINT second = Add(at, fork.second);
+        if (static_cast<unsigned>(first.x) >= wide && static_cast<unsigned>(second.x) >= wide) {
+            // Most leaves: both children past the band's end, so the node is
+            // examined for its first branch and its second, nothing between.
+            examine(depth);
+            ++examined;
+        } else {
+            pending[waiting++] = Pending{second, depth + 1};
+            if (grows(first, depth + 1)) {
+                ++nodes;
+                at = first;
+                ++depth;
+                continue;
+            }
+            examine(depth);
         }
-        examine(depth);
         for (;;) {
             if (waiting == 0) {
                 forkNodes_ = nodes;
