@@ -30,6 +30,18 @@ constexpr double kRadiansPerDegree = 0.017453292519943295;
 constexpr int kUnreachable = 0xFFFFFFF;
 constexpr int kRandomValues = crt::RAND_MAX_VALUE + 1;
 
+// A random number's turn in degrees, r / 32767 of the largest turn in
+// double, is (50 r) / 32767 in integers for every r: no 50 r is a multiple
+// of 32767 but 0 and the top, so rounding never crosses a whole degree.
+constexpr int TurnOf(int r) { return static_cast<int>(r / 32767.0 * kMaxTurn); }
+constexpr int Turn(int r) { return (r * kMaxDegrees) / crt::RAND_MAX_VALUE; }
+constexpr bool TurnsAgree() {
+    for (int r = 0; r < kRandomValues; ++r)
+        if (Turn(r) != TurnOf(r)) return false;
+    return true;
+}
+static_assert(TurnsAgree());
+
 struct PlasmaArcState {
     LONG width;
     LONG height;
@@ -71,17 +83,15 @@ bool PlasmaArcWalk::Prepare(LONG width, int maxHalfHeight, int minStep, int maxS
     const std::size_t rows = 2 * static_cast<std::size_t>(maxHalfHeight_) + 1;
     const std::size_t capacity = static_cast<std::size_t>(capacity_);
     if (!offsets_.allocate((2 * kMaxDegrees + 1) * static_cast<std::size_t>(stepSpan_)) ||
-        !chain_.allocate(capacity) || !path_.allocate(capacity) || !rowPaths_.allocate(rows * capacity) ||
+        !forks_.allocate((kMaxDegrees + 1) * static_cast<std::size_t>(stepSpan_)) || !chain_.allocate(capacity) ||
+        !path_.allocate(capacity) || !pending_.allocate(capacity) || !rowPaths_.allocate(rows * capacity) ||
         !rowLengths_.allocate(rows) || !rowOrder_.allocate(rows) || !link_.allocate(capacity + 1) ||
-        !turns_.allocate(kRandomValues) || !steps_.allocate(kRandomValues)) {
+        !steps_.allocate(kRandomValues)) {
         Release();
         return false;
     }
-    // Each tree node draws a turn and a step: looked up, not divided out.
-    for (int r = 0; r < kRandomValues; ++r) {
-        turns_[static_cast<std::size_t>(r)] = static_cast<BYTE>(r / 32767.0 * kMaxTurn);
-        steps_[static_cast<std::size_t>(r)] = static_cast<BYTE>(r % stepSpan_);
-    }
+    // Each tree node draws a step: looked up, not divided out.
+    for (int r = 0; r < kRandomValues; ++r) steps_[static_cast<std::size_t>(r)] = static_cast<BYTE>(r % stepSpan_);
     for (int degrees = -kMaxDegrees; degrees <= kMaxDegrees; ++degrees)
         for (int i = 0; i < stepSpan_; ++i) {
             const double a = degrees * kRadiansPerDegree;
@@ -89,23 +99,28 @@ bool PlasmaArcWalk::Prepare(LONG width, int maxHalfHeight, int minStep, int maxS
             offsets_[static_cast<std::size_t>((degrees + kMaxDegrees) * stepSpan_ + i)] =
                 POINT{static_cast<LONG>(step * std::cos(a)), static_cast<LONG>(step * std::sin(a))};
         }
+    for (int i = 0; i < stepSpan_; ++i)
+        for (int degrees = 0; degrees <= kMaxDegrees; ++degrees)
+            forks_[static_cast<std::size_t>(i * (kMaxDegrees + 1) + degrees)] =
+                Fork{Offset(-1, degrees, minStep + i), Offset(-1, -degrees, minStep + i)};
     return true;
 }
 
 void PlasmaArcWalk::Release() {
     offsets_.allocate(0);
+    forks_.allocate(0);
     chain_.allocate(0);
     path_.allocate(0);
+    pending_.allocate(0);
     rowPaths_.allocate(0);
     link_.allocate(0);
     rowLengths_.allocate(0);
     rowOrder_.allocate(0);
-    turns_.allocate(0);
     steps_.allocate(0);
     chainLength_ = linkLength_ = 0;
 }
 
-int PlasmaArcWalk::TurnDegrees() const { return turns_[static_cast<std::size_t>(crt::rand())]; }
+int PlasmaArcWalk::TurnDegrees() const { return Turn(crt::rand()); }
 
 int PlasmaArcWalk::Step() const { return steps_[static_cast<std::size_t>(crt::rand())] + minStep_; }
 
@@ -127,51 +142,85 @@ void PlasmaArcWalk::Grow(int y, int halfHeight) {
 // Depth first, the first branch's whole subtree before the second branch.
 // A node is examined as a leaf candidate when it is found to lack its first
 // branch, or after its first subtree when it lacks its second: the order in
-// which a search of the finished tree would examine it.
+// which a search of the finished tree would examine it. Only the path to the
+// node being grown and the second children still waiting are kept.
 void PlasmaArcWalk::GrowForkTree(POINT root, const RECT& bounds) {
-    rowBase_ = root.y - (bounds.bottom - bounds.top) / 2;
+    // The root lies in the band's middle row.
+    rowBase_ = bounds.top;
     rowCount_ = bounds.bottom - bounds.top + 1;
     std::fill_n(rowLengths_.data(), rowCount_, 0);
-    examined_ = 0;
-    forkNodes_ = 1;
-    int depth = 0;
-    path_[depth++] = Visit{root, {}, {}, 0};
+    corner_ = POINT{bounds.left, bounds.top};
+    // The walk measures from the band's corner, so that a point's height is
+    // its row and one unsigned comparison per side tells whether it is in.
+    const unsigned wide = static_cast<unsigned>(std::max(bounds.right - bounds.left, 0));
+    const unsigned high = static_cast<unsigned>(std::max(bounds.bottom - bounds.top, 0));
+    // Held in locals for the walk, which stores a point per node: the
+    // compiler would otherwise reload them all after every store.
+    POINT* const path = path_.data();
+    Pending* const pending = pending_.data();
+    const BYTE* const steps = steps_.data();
+    const Fork* const forks = forks_.data();
+    const int* const rowLengths = rowLengths_.data();
+    const int capacity = capacity_;
+    std::uint32_t nodes = 1;
+    std::uint64_t examined = 0;
     // A child node exists when it lies in the band and the tree still has room.
-    auto grows = [&](POINT p) { return Inside(p, bounds) && forkNodes_ < kMaxForkNodes && depth < capacity_; };
-    while (depth > 0) {
-        Visit& node = path_[depth - 1];
-        if (node.stage == 0) {
-            const int degrees = TurnDegrees();
-            const int step = Step();
-            node.first = Add(node.at, Offset(-1, degrees, step));
-            node.second = Add(node.at, Offset(-1, -degrees, step));
-            node.stage = 1;
-            if (grows(node.first)) {
-                ++forkNodes_;
-                path_[depth++] = Visit{node.first, {}, {}, 0};
-            } else {
-                Examine(depth - 1);
-            }
-        } else if (node.stage == 1) {
-            node.stage = 2;
-            if (grows(node.second)) {
-                ++forkNodes_;
-                path_[depth++] = Visit{node.second, {}, {}, 0};
-            } else {
-                Examine(depth - 1);
-            }
+    auto grows = [&](POINT p, int depth) {
+        return static_cast<unsigned>(p.x) < wide && static_cast<unsigned>(p.y) < high && depth < capacity &&
+               nodes < kMaxForkNodes;
+    };
+    // Only a row's first leaf is kept, and most rows have theirs early.
+    auto examine = [&](int depth) {
+        const std::uint64_t order = examined++;
+        const int row = path[depth].y;
+        if (rowLengths[row] == 0) KeepLeaf(depth, row, order);
+    };
+    crt::RandStream draw;
+    int waiting = 0;
+    int depth = 0;
+    POINT at{root.x - corner_.x, root.y - corner_.y};
+    for (;;) {
+        path[depth] = at;
+        int turn = 0, step = 0;
+        draw(turn, step);
+        const Fork& fork = forks[steps[step] * (kMaxDegrees + 1) + Turn(turn)];
+        const POINT first = Add(at, fork.first);
+        const POINT second = Add(at, fork.second);
+        if (static_cast<unsigned>(first.x) >= wide && static_cast<unsigned>(second.x) >= wide) {
+            // Most leaves: both children past the band's end, so the node is
+            // examined for its first branch and its second, nothing between.
+            examine(depth);
+            ++examined;
         } else {
-            --depth;
+            pending[waiting++] = Pending{second, depth + 1};
+            if (grows(first, depth + 1)) {
+                ++nodes;
+                at = first;
+                ++depth;
+                continue;
+            }
+            examine(depth);
+        }
+        for (;;) {
+            if (waiting == 0) {
+                forkNodes_ = nodes;
+                return;
+            }
+            const Pending& next = pending[--waiting];
+            if (grows(next.at, next.depth)) {
+                ++nodes;
+                at = next.at;
+                depth = next.depth;
+                break;
+            }
+            examine(next.depth - 1);
         }
     }
 }
 
-void PlasmaArcWalk::Examine(int depth) {
-    const std::uint64_t order = examined_++;
-    const int row = path_[depth].at.y - rowBase_;
-    if (row < 0 || row >= rowCount_ || rowLengths_[row] != 0) return;
+void PlasmaArcWalk::KeepLeaf(int depth, int row, std::uint64_t order) {
     POINT* stored = rowPaths_.data() + static_cast<std::size_t>(row) * capacity_;
-    for (int i = 0; i <= depth; ++i) stored[i] = path_[i].at;
+    for (int i = 0; i <= depth; ++i) stored[i] = Add(path_[i], corner_);
     rowLengths_[row] = depth + 1;
     rowOrder_[row] = order;
 }

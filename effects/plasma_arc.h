@@ -47,11 +47,15 @@ public:
     std::uint32_t forkNodes() const { return forkNodes_; }
 
 private:
-    struct Visit {
+    // A node's second child, waiting for its first subtree to be done.
+    struct Pending {
         POINT at;
+        int depth;  // where on the path it would go
+    };
+    // Both children's moves from a node, per turn and step.
+    struct Fork {
         POINT first;
         POINT second;
-        int stage;  // 0 entered, 1 first subtree done, 2 second subtree done
     };
 
     POINT Offset(int direction, int degrees, int step) const;
@@ -59,7 +63,7 @@ private:
     int Step() const;
     void GrowForkTree(POINT root, const RECT& bounds);
     void GrowChain(POINT root, const RECT& bounds);
-    void Examine(int depth);
+    void KeepLeaf(int depth, int row, std::uint64_t order);
     void LinkNearestLeaf();
 
     LONG width_ = 0;
@@ -68,10 +72,11 @@ private:
     int stepSpan_ = 1;
     int capacity_ = 0;  // the longest path either tree can hold
     HeapArray<POINT> offsets_;  // per angle -50..50 and step: the move of a rightward step
-    HeapArray<BYTE> turns_;     // per random number: the turn in degrees it gives
+    HeapArray<Fork> forks_;     // per step and turn 0..50
     HeapArray<BYTE> steps_;     // per random number: its step beyond the shortest
     HeapArray<POINT> chain_;
-    HeapArray<Visit> path_;      // the fork tree's path from its root to the node being grown
+    HeapArray<POINT> path_;      // the fork tree's path to the node being grown, from corner_
+    HeapArray<Pending> pending_;
     HeapArray<POINT> rowPaths_;  // per band row: the path to its first leaf
     HeapArray<int> rowLengths_;  // 0 while the row has none
     HeapArray<std::uint64_t> rowOrder_;  // when that leaf was examined
@@ -80,8 +85,8 @@ private:
     int linkLength_ = 0;
     int rowBase_ = 0;
     int rowCount_ = 0;
+    POINT corner_{};  // the fork tree's band's top left
     std::uint32_t forkNodes_ = 0;
-    std::uint64_t examined_ = 0;
 };
 
 // Frames a build of `frames` yields in mode: Strike adds frames.

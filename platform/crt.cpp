@@ -8,9 +8,8 @@ namespace crt {
 
 void srand(unsigned int seed) { holdrand = seed; }
 
-int rand() {
-    holdrand = holdrand * 214013u + 2531011u;
-    return static_cast<int>((holdrand >> 16) & 0x7FFF);
-}
+int rand() { return NextRand(holdrand); }
+
+unsigned int& ThreadRandState() { return holdrand; }
 
 }  // namespace crt

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <stdexcept>
 #include <thread>
 #include <vector>
 
@@ -38,6 +39,73 @@ TEST(CRuntimeRandom, SameSeedSameDrawsAndAllWithinRange) {
     EXPECT_GT(hi, 32000);  // the top of the range is reached, the mask is not narrower
     crt::srand(978);
     EXPECT_NE(crt::rand(), a[0]);
+}
+
+std::vector<int> Draws(unsigned seed, int count) {
+    crt::srand(seed);
+    std::vector<int> draws(static_cast<std::size_t>(count));
+    for (int& v : draws) v = crt::rand();
+    return draws;
+}
+
+TEST(CRuntimeRandom, AStreamAndRandInterleaveIntoOneSequence) {
+    for (unsigned seed : {1u, 8162u, 0xFFFFFFFFu}) {
+        const std::vector<int> expected = Draws(seed, 12);
+        crt::srand(seed);
+        std::vector<int> got{crt::rand(), crt::rand()};
+        {
+            crt::RandStream draw;
+            got.push_back(draw());
+            int first = -1, second = -1;
+            draw(first, second);
+            got.push_back(first);
+            got.push_back(second);
+            got.push_back(draw());
+        }
+        got.push_back(crt::rand());
+        {
+            crt::RandStream draw;
+            for (int i = 0; i < 2; ++i) {
+                int first = -1, second = -1;
+                draw(first, second);
+                got.push_back(first);
+                got.push_back(second);
+            }
+        }
+        got.push_back(crt::rand());
+        EXPECT_EQ(got, expected) << "seed " << seed;
+    }
+}
+
+TEST(CRuntimeRandom, AStreamLeftEarlyStillHandsItsStateBack) {
+    const std::vector<int> expected = Draws(505, 4);
+    crt::srand(505);
+    std::vector<int> got;
+    try {
+        crt::RandStream draw;
+        got.push_back(draw());
+        got.push_back(draw());
+        throw std::runtime_error("left early");
+    } catch (const std::runtime_error&) {
+    }
+    got.push_back(crt::rand());
+    got.push_back(crt::rand());
+    EXPECT_EQ(got, expected);
+}
+
+TEST(CRuntimeRandom, AStreamDrawsFromItsOwnThread) {
+    crt::srand(977);
+    int first = -1, other = -1;
+    std::thread([&] {
+        crt::RandStream draw;
+        first = draw();
+    }).join();
+    EXPECT_EQ(first, 41);
+    {
+        crt::RandStream draw;
+        other = draw();
+    }
+    EXPECT_EQ(other, Draws(977, 1)[0]);
 }
 
 }  // namespace
