@@ -137,6 +137,9 @@ IndexedFrame IndexTrueColourFrame(const FrameView& frame) {
     return out;
 }
 
+// Whether a pixel of this colour changes a place showing shown.
+inline bool Changes(std::uint32_t colour, std::uint32_t shown) { return colour != 0 && colour != shown; }
+
 struct Rectangle {
     LONG left = 0, top = 0, width = 0, height = 0;
 };
@@ -281,15 +284,11 @@ private:
         for (LONG y = 0; y < frame.height; ++y) {
             const BYTE* row = frame.pixels.data() + static_cast<std::size_t>(y) * frame.width;
             const std::uint32_t* shown = shown_.data() + static_cast<std::size_t>(y) * canvas_.width;
-            LONG first = -1, last = -1;
-            for (LONG x = 0; x < frame.width; ++x) {
-                const std::uint32_t colour = colours[row[x]];
-                if (colour != 0 && colour != shown[x]) {
-                    if (first < 0) first = x;
-                    last = x;
-                }
-            }
-            if (first < 0) continue;
+            LONG first = 0;
+            while (first < frame.width && !Changes(colours[row[first]], shown[first])) ++first;
+            if (first == frame.width) continue;
+            LONG last = frame.width - 1;
+            while (!Changes(colours[row[last]], shown[last])) --last;
             left = std::min(left, first);
             right = std::max(right, last);
             top = std::min(top, y);
@@ -356,23 +355,28 @@ private:
         BYTE* alternative = candidate.alternative.data();
         const std::uint32_t* colours = frame.colours.data();
         const BYTE transparent = static_cast<BYTE>(std::max(table.transparent, 0));
+        // What an unchanged pixel may show instead of transparency, by its
+        // shown colour's global index plus one (0: none).
+        std::array<BYTE, 257> keep;
+        keep[0] = transparent;
+        for (std::size_t i = 0; i < 256; ++i)
+            keep[i + 1] = table.fromGlobal[i] >= 0 ? static_cast<BYTE>(table.fromGlobal[i]) : transparent;
         for (LONG y = 0; y < box.height; ++y) {
             const BYTE* row = frame.pixels.data() + static_cast<std::size_t>(box.top + y) * frame.width + box.left;
             const std::size_t at = static_cast<std::size_t>(box.top + y) * canvas_.width + box.left;
             const std::uint32_t* shown = shown_.data() + at;
             const short* shownIndex = shownIndex_.data() + at;
-            for (LONG x = 0; x < box.width; ++x, ++out, ++alternative) {
-                const std::uint32_t colour = colours[row[x]];
-                if (layout == Layout::Own) {
-                    *out = *alternative = colour ? table.indexOf[row[x]] : transparent;
-                } else if (colour != 0 && colour != shown[x]) {
-                    *out = *alternative = table.indexOf[row[x]];
-                } else {
-                    const short other = shownIndex[x] >= 0 ? table.fromGlobal[static_cast<std::size_t>(shownIndex[x])] : -1;
-                    *out = transparent;
-                    *alternative = other >= 0 ? static_cast<BYTE>(other) : transparent;
+            if (layout == Layout::Own) {
+                for (LONG x = 0; x < box.width; ++x) out[x] = alternative[x] = colours[row[x]] ? table.indexOf[row[x]] : transparent;
+            } else {
+                for (LONG x = 0; x < box.width; ++x) {
+                    const bool changes = Changes(colours[row[x]], shown[x]);
+                    out[x] = changes ? table.indexOf[row[x]] : transparent;
+                    alternative[x] = changes ? table.indexOf[row[x]] : keep[static_cast<std::size_t>(shownIndex[x] + 1)];
                 }
             }
+            out += box.width;
+            alternative += box.width;
         }
     }
 
@@ -381,24 +385,28 @@ private:
     // way out when no table has room for a transparent entry beside the
     // changed colours.
     void PlanCoding(const IndexedFrame& frame, const Rectangle& box, bool first, FrameTask& task) {
-        std::bitset<256> opaque, changed;
-        bool anyTransparent = false;
+        // Per index: 1 where it shows, 2 where it changes the screen.
+        std::array<BYTE, 256> seen{};
         std::size_t changedCount = 0;
         for (LONG y = 0; y < box.height; ++y) {
             const BYTE* row = frame.pixels.data() + static_cast<std::size_t>(box.top + y) * frame.width + box.left;
             const std::uint32_t* shown = shown_.data() + static_cast<std::size_t>(box.top + y) * canvas_.width + box.left;
             for (LONG x = 0; x < box.width; ++x) {
-                const std::uint32_t colour = frame.colours[row[x]];
-                if (colour == 0) {
-                    anyTransparent = true;
-                    continue;
-                }
-                opaque.set(row[x]);
-                if (colour != shown[x]) {
-                    changed.set(row[x]);
-                    ++changedCount;
-                }
+                const bool changes = Changes(frame.colours[row[x]], shown[x]);
+                seen[row[x]] |= static_cast<BYTE>(changes ? 3 : 1);
+                changedCount += changes;
             }
+        }
+        std::bitset<256> opaque, changed;
+        bool anyTransparent = false;
+        for (std::size_t i = 0; i < frame.colours.size(); ++i) {
+            if (!seen[i]) continue;
+            if (frame.colours[i] == 0) {
+                anyTransparent = true;
+                continue;
+            }
+            opaque.set(i);
+            if (seen[i] & 2) changed.set(i);
         }
         const std::size_t area = static_cast<std::size_t>(box.width) * static_cast<std::size_t>(box.height);
         // Where every pixel changes, the two layouts are the same.
