@@ -5,7 +5,10 @@
 // 1920 x 1080 photograph-like picture; dither = the Dither box; threads =
 // the remapping threads (0: one per core). Counters: "fps" frames per
 // second of the whole build, "peakMB" the most global memory held while the
-// frames were remapped, "frameMB" one rendered frame.
+// frames were remapped, "frameMB" one rendered frame, and "workFrames" what
+// the peak holds beyond the rendered frames and the picture they came from,
+// in frames a thread: the working memory of a build, which should stay
+// within one frame a core.
 #include <benchmark/benchmark.h>
 
 #include <cmath>
@@ -16,6 +19,7 @@
 #include <string>
 
 #include "dialog/build_pipeline.h"
+#include "dialog/frame_workers.h"
 #include "dialog/main_dialog.h"
 #include "effects/effect_table.h"
 #include "effects/source_image.h"
@@ -118,9 +122,11 @@ void BM_SnowBuild(benchmark::State& state) {
     unsetenv("LUMAFEX_THREADS");
     SetSourceImage(nullptr);
     const double frameBytes = large ? 1920.0 * 1080 * 3 : 400.0 * 300 * 3;
+    const int workers = state.range(2) ? static_cast<int>(state.range(2)) : FrameThreads();
     state.counters["fps"] = benchmark::Counter(watch.frames, benchmark::Counter::kIsIterationInvariantRate);
     state.counters["peakMB"] = static_cast<double>(watch.peak) / (1 << 20);
     state.counters["frameMB"] = frameBytes / (1 << 20);
+    state.counters["workFrames"] = (static_cast<double>(watch.peak) - (watch.frames + 1) * frameBytes) / workers / frameBytes;
 }
 BENCHMARK(BM_SnowBuild)
     ->ArgsProduct({{0, 1}, {0, 1}, {1, 0}})

@@ -1,6 +1,8 @@
 // Times each colour stage of a build on rendered frames saved as PNG files,
-// one stage at a time and single-threaded, so bench/compare can set other
-// tools doing the same stage on the same frames beside it.
+// one stage at a time, so bench/compare can set other tools doing the same
+// stage on the same frames beside it. The colour stages run on one thread;
+// the GIF writer codes frames on as many as it does in a build
+// (LUMAFEX_THREADS).
 //
 //   stage_times FOLDER [--runs N] [--repeat-limit SECONDS] [--peer-files DIR]
 //

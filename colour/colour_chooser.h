@@ -14,23 +14,28 @@
 // colour inside it (an entry whose least distance to the cell exceeds the
 // smallest greatest distance of any entry never wins there), ordered by that
 // least distance so a search stops as soon as no later entry can come closer.
-// Cells are filled on first use.
+// Cells are filled on first use, their lists packed one after another: a
+// frame meets a small share of the cells, and their lists are short.
 class NearestColourSearch {
 public:
     // palette stays borrowed; count is cut to 1..256. False when memory fails.
     bool Prepare(const BYTE* palette, int count);
+    // When a cell's list finds no room, the whole palette is searched for
+    // that colour instead: the same answer, only slower.
     int Find(int red, int green, int blue);
 
 private:
-    void FillCell(int cell);
+    bool FillCell(int cell);
+    // Room for at least count more candidates.
+    bool Reserve(std::size_t count);
 
     const BYTE* palette_ = nullptr;
     int count_ = 0;
-    // count_ slots per cell, written only when the cell is filled, so the
-    // blocks need no clearing.
-    GlobalBlock candidates_;  // BYTE entry indexes
-    GlobalBlock reach_;       // int least distance of each candidate to the cell
-    HeapArray<std::uint16_t> cellLength_;  // candidates + 1; 0 while unfilled
+    HeapArray<BYTE> candidates_;             // entry indexes, cell after cell
+    HeapArray<int> reach_;                   // each candidate's least distance to its cell
+    std::size_t used_ = 0;                   // candidates stored
+    HeapArray<std::uint32_t> cellStart_;     // where a filled cell's list starts
+    HeapArray<std::uint16_t> cellLength_;    // candidates + 1; 0 while unfilled
 };
 
 // The index a pixel colour gets, as FastRemap asks: with it, the first exact

@@ -27,6 +27,10 @@ namespace {
 constexpr int kCellShift = 4;
 constexpr int kCellsPerAxis = 256 >> kCellShift;
 constexpr int kCells = kCellsPerAxis * kCellsPerAxis * kCellsPerAxis;
+// The candidates a search has room for from the start: a photograph's frames
+// fill some thousands of cells of a few dozen candidates, a small share of
+// the grid's 4096 times 256.
+constexpr std::size_t kFirstRoom = 65536;
 
 // Distances from a channel value to the nearest and farthest point of the
 // cell span [low, low + 15].
@@ -44,14 +48,25 @@ inline int Farthest(int value, int low) {
 bool NearestColourSearch::Prepare(const BYTE* palette, int count) {
     palette_ = palette;
     count_ = std::clamp(count, 1, 256);
-    const std::size_t slots = static_cast<std::size_t>(kCells) * count_;
-    candidates_.reset(GlobalAlloc(GMEM_FIXED, slots));
-    if (!candidates_) return false;
-    reach_.reset(GlobalAlloc(GMEM_FIXED, slots * sizeof(int)));
-    return reach_ && cellLength_.allocate(kCells);
+    used_ = 0;
+    return candidates_.allocate(kFirstRoom) && reach_.allocate(kFirstRoom) && cellStart_.allocate(kCells) &&
+           cellLength_.allocate(kCells);
 }
 
-void NearestColourSearch::FillCell(int cell) {
+bool NearestColourSearch::Reserve(std::size_t count) {
+    if (used_ + count <= reach_.size()) return true;
+    const std::size_t room = std::max(used_ + count, 2 * reach_.size());
+    HeapArray<BYTE> candidates;
+    HeapArray<int> reach;
+    if (!candidates.allocate(room) || !reach.allocate(room)) return false;
+    std::copy_n(candidates_.data(), used_, candidates.data());
+    std::copy_n(reach_.data(), used_, reach.data());
+    candidates_ = std::move(candidates);
+    reach_ = std::move(reach);
+    return true;
+}
+
+bool NearestColourSearch::FillCell(int cell) {
     int lowR = (cell >> (2 * kCellShift)) << kCellShift;
     int lowG = ((cell >> kCellShift) & (kCellsPerAxis - 1)) << kCellShift;
     int lowB = (cell & (kCellsPerAxis - 1)) << kCellShift;
@@ -62,24 +77,27 @@ void NearestColourSearch::FillCell(int cell) {
         nearest[i] = ColourDistance(Nearest(p[0], lowR), Nearest(p[1], lowG), Nearest(p[2], lowB));
         bound = std::min(bound, ColourDistance(Farthest(p[0], lowR), Farthest(p[1], lowG), Farthest(p[2], lowB)));
     }
-    const std::size_t offset = static_cast<std::size_t>(cell) * count_;
-    BYTE* list = static_cast<BYTE*>(candidates_.get()) + offset;
-    int* reach = static_cast<int*>(reach_.get()) + offset;
+    BYTE list[256];
     int length = 0;
     for (int i = 0; i < count_; ++i)
         if (nearest[i] <= bound) list[length++] = static_cast<BYTE>(i);
+    if (!Reserve(static_cast<std::size_t>(length))) return false;
     // Nearest first; equal reaches keep index order.
     std::stable_sort(list, list + length, [&](BYTE a, BYTE b) { return nearest[a] < nearest[b]; });
-    for (int k = 0; k < length; ++k) reach[k] = nearest[list[k]];
+    std::copy_n(list, length, candidates_.data() + used_);
+    for (int k = 0; k < length; ++k) reach_[used_ + k] = nearest[list[k]];
+    cellStart_[cell] = static_cast<std::uint32_t>(used_);
     cellLength_[cell] = static_cast<std::uint16_t>(length + 1);
+    used_ += static_cast<std::size_t>(length);
+    return true;
 }
 
 int NearestColourSearch::Find(int red, int green, int blue) {
     int cell = ((red >> kCellShift) << (2 * kCellShift)) | ((green >> kCellShift) << kCellShift) | (blue >> kCellShift);
-    if (!cellLength_[cell]) FillCell(cell);
-    const std::size_t offset = static_cast<std::size_t>(cell) * count_;
-    const BYTE* list = static_cast<const BYTE*>(candidates_.get()) + offset;
-    const int* reach = static_cast<const int*>(reach_.get()) + offset;
+    if (!cellLength_[cell] && !FillCell(cell)) return FindNearestColour(red, green, blue, palette_, count_);
+    const std::size_t offset = cellStart_[cell];
+    const BYTE* list = candidates_.data() + offset;
+    const int* reach = reach_.data() + offset;
     const int length = cellLength_[cell] - 1;
     int best = list[0];
     const BYTE* p = palette_ + best * 3;

@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstring>
 #include <random>
+#include <string>
+#include <vector>
 
 #include "colour/colour_chooser.h"
 #include "colour/fixed_palette.h"
@@ -9,6 +12,7 @@
 #include "tests/colour/frames.h"
 #include "tests/colour/reference.h"
 #include "tests/support/fault_walk.h"
+#include "luma/testing.h"
 
 namespace {
 
@@ -75,6 +79,43 @@ TEST(NearestColourSearch, AgreesWithThePlainSearch) {
             ASSERT_EQ(search.Find(r, g, b), reference::FindNearestColour(r, g, b, palette, count))
                 << "round " << round << " colour " << r << "," << g << "," << b;
         }
+    }
+}
+
+// Cell lists grow as colours meet new cells; a list that finds no room falls
+// back on the plain search for that colour, and later ones may still grow.
+TEST(NearestColourSearch, CellsWithoutRoomStillGiveTheNearest) {
+    // Greys leave the cells away from them long lists of near candidates.
+    BYTE palette[768];
+    for (int i = 0; i < 768; ++i) palette[i] = static_cast<BYTE>(i / 3);
+    // A colour in every cell, then colours anywhere.
+    std::vector<std::array<int, 3>> colours;
+    for (int cell = 0; cell < 4096; ++cell)
+        colours.push_back({(cell >> 8) * 16 + 5, ((cell >> 4) & 15) * 16 + 9, (cell & 15) * 16 + 2});
+    std::mt19937 random(21);
+    for (int k = 0; k < 4000; ++k)
+        colours.push_back({static_cast<int>(random() % 256), static_cast<int>(random() % 256), static_cast<int>(random() % 256)});
+    {
+        NearestColourSearch search;
+        ASSERT_TRUE(search.Prepare(palette, 256));
+        const unsigned long long before = luma::AllocationsSoFar();
+        for (const auto& [r, g, b] : colours) search.Find(r, g, b);
+        ASSERT_GT(luma::AllocationsSoFar(), before) << "the lists never outgrew their first room";
+    }
+    for (unsigned failing : {1u, 2u, 3u}) {
+        SCOPED_TRACE("allocation " + std::to_string(failing) + " fails");
+        const std::size_t live = luma::LiveGlobalBlocks();
+        {
+            NearestColourSearch search;
+            ASSERT_TRUE(search.Prepare(palette, 256));
+            luma::FailAllocationAfter(failing);
+            for (const auto& [r, g, b] : colours)
+                ASSERT_EQ(search.Find(r, g, b), reference::FindNearestColour(r, g, b, palette, 256))
+                    << "colour " << r << "," << g << "," << b;
+            EXPECT_FALSE(luma::FaultPending());
+            luma::FailAllocationAfter(0);
+        }
+        EXPECT_EQ(luma::LiveGlobalBlocks(), live);
     }
 }
 

@@ -291,6 +291,43 @@ TEST(ChangedRectangles, RandomAnimations) {
     }
 }
 
+// Frames are coded several at once: the file must not depend on how many,
+// nor on which finishes first.
+TEST(ChangedRectangles, TheFileIsTheSameOnAnyNumberOfThreads) {
+    const LONG w = 48, h = 40;
+    std::vector<BYTE> palette = Palette(5);
+    std::mt19937 random(11);
+    std::vector<DWORD> picture(w * h);
+    for (DWORD& p : picture) p = random() % 200;
+    std::vector<Frame> frames;
+    for (int n = 0; n < 30; ++n) {
+        // Mostly small changes, now and then none, a whole new picture, a
+        // table of its own or a transparent index.
+        const int kind = n == 0 ? 0 : static_cast<int>(random() % 8);
+        if (kind == 1) {
+            for (DWORD& p : picture) p = random() % 256;
+        } else if (kind != 2) {
+            const LONG x0 = random() % w, y0 = random() % h;
+            for (LONG y = y0; y < std::min(h, y0 + 6); ++y)
+                for (LONG x = x0; x < std::min(w, x0 + 9); ++x) picture[y * w + x] = random() % 256;
+        }
+        frames.push_back(PalettedFrame(w, h, 8, kind == 3 ? Palette(100 + n) : palette,
+                                       [&](LONG x, LONG y) { return picture[y * w + x]; }, 1 + n % 7,
+                                       kind == 4 ? 7 : -1));
+    }
+    std::vector<BYTE> alone;
+    {
+        CodingThreads threads(1);
+        alone = Write(AnimationFormat::Gif, w, h, DelayUnit::Hundredths, frames);
+    }
+    for (int count : {2, 5}) {
+        CodingThreads threads(count);
+        EXPECT_EQ(Write(AnimationFormat::Gif, w, h, DelayUnit::Hundredths, frames), alone) << count << " threads";
+    }
+    CodingThreads threads(5);
+    ExpectShownAsFullFrames(AnimationFormat::Gif, frames, w, h);
+}
+
 TEST(ChangedRectangles, AMostlyStillAnimationIsSmallerThanItsFullFrames) {
     // Noise, which no coder shrinks, with a small sprite walking over it.
     const LONG w = 64, h = 64;

@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <cstdlib>
 #include <cstdio>  // jpeglib.h needs FILE first
 #include <jpeglib.h>
 #include <string>
@@ -93,6 +94,15 @@ public:
 
 private:
     std::string path_;
+};
+
+// Sets LUMAFEX_THREADS, the number of threads that code frames, for one scope.
+class CodingThreads {
+public:
+    explicit CodingThreads(int count) { setenv("LUMAFEX_THREADS", std::to_string(count).c_str(), 1); }
+    ~CodingThreads() { unsetenv("LUMAFEX_THREADS"); }
+    CodingThreads(const CodingThreads&) = delete;
+    CodingThreads& operator=(const CodingThreads&) = delete;
 };
 
 }  // namespace host_testing

@@ -407,6 +407,8 @@ private:
 
 TEST(AnimationWriterStates, AFailedWriteFailsTheAnimationWithTheSinksMessage) {
     std::vector<Frame> frames = MixedFrames();
+    // Frames coded on other threads must not hide or outlive the failure.
+    CodingThreads threads(3);
     for (AnimationFormat format : {AnimationFormat::Gif, AnimationFormat::Apng, AnimationFormat::WebP}) {
         for (std::size_t room : {0, 13, 40, 100, 300}) {
             SCOPED_TRACE(std::string(FormatName(format)) + " with room " + std::to_string(room));

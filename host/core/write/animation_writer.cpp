@@ -69,17 +69,15 @@ FrameView::FrameView(const void* dib, std::size_t blockSize, std::uint32_t delay
 
 void FrameView::IndexRow(LONG y, BYTE* out) const {
     const BYTE* row = layout_.Row(dib_, y);
-    for (LONG x = 0; x < layout_.width; ++x) {
-        switch (layout_.bits) {
-        case 1:
-            out[x] = (row[x / 8] >> (7 - (x & 7))) & 1;
-            break;
-        case 4:
-            out[x] = (x & 1) ? row[x / 2] & 0x0F : row[x / 2] >> 4;
-            break;
-        default:
-            out[x] = row[x];
-        }
+    switch (layout_.bits) {
+    case 1:
+        for (LONG x = 0; x < layout_.width; ++x) out[x] = (row[x / 8] >> (7 - (x & 7))) & 1;
+        break;
+    case 4:
+        for (LONG x = 0; x < layout_.width; ++x) out[x] = (x & 1) ? row[x / 2] & 0x0F : row[x / 2] >> 4;
+        break;
+    default:
+        std::memcpy(out, row, static_cast<std::size_t>(layout_.width));
     }
 }
 

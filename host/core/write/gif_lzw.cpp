@@ -85,12 +85,20 @@ int GifLzwEncoder::Reach(unsigned code, std::size_t j, int depth) const {
 }
 
 // Of a pixel's two values, the one whose string reaches further; on a tie the
-// one that repeats the value before, then the pixel's own.
-int GifLzwEncoder::Step(unsigned code, std::size_t j) const {
+// one that repeats the value before, then the pixel's own. Most pixels have
+// one value, or one that the table knows after the string: only the rest
+// look ahead, out of line.
+inline int GifLzwEncoder::Step(unsigned code, std::size_t j) const {
     unsigned slot;
-    const int first = Find(code, pixels_[j], slot);
-    const int second = alternative_[j] != pixels_[j] ? Find(code, alternative_[j], slot) : -1;
+    const unsigned own = pixels_[j], other = alternative_[j];
+    const int first = Find(code, own, slot);
+    if (other == own) return first;
+    const int second = Find(code, other, slot);
     if (first < 0 || second < 0) return first >= 0 ? first : second;
+    return Choose(code, j, first, second);
+}
+
+int GifLzwEncoder::Choose(unsigned code, std::size_t j, int first, int second) const {
     const int a = Reach(static_cast<unsigned>(first), j + 1, kLookAhead);
     const int b = Reach(static_cast<unsigned>(second), j + 1, kLookAhead);
     if (a != b) return a > b ? first : second;
@@ -104,10 +112,18 @@ unsigned GifLzwEncoder::Start(std::size_t j, unsigned previous) const {
     return alternative_[j] == previous && pixels_[j] != previous ? alternative_[j] : pixels_[j];
 }
 
-void GifLzwEncoder::Walk(std::size_t j, unsigned first, std::vector<unsigned>& path) const {
-    path.assign(1, first);
-    for (int code; j + path.size() < count_ && (code = Step(path.back(), j + path.size())) >= 0;)
-        path.push_back(static_cast<unsigned>(code));
+bool GifLzwEncoder::Path::Holds(unsigned code) const {
+    return std::find(codes.begin(), codes.begin() + static_cast<std::ptrdiff_t>(size), code) !=
+           codes.begin() + static_cast<std::ptrdiff_t>(size);
+}
+
+void GifLzwEncoder::Walk(std::size_t j, unsigned first, Path& path) const {
+    std::uint16_t* codes = path.codes.data();
+    std::size_t size = 0;
+    codes[size++] = static_cast<std::uint16_t>(first);
+    for (int code; j + size < count_ && (code = Step(codes[size - 1], j + size)) >= 0;)
+        codes[size++] = static_cast<std::uint16_t>(code);
+    path.size = size;
 }
 
 void GifLzwEncoder::Encode(const BYTE* pixels, const BYTE* alternative, std::size_t count, int minimumCodeSize,
@@ -135,12 +151,12 @@ void GifLzwEncoder::Encode(const BYTE* pixels, const BYTE* alternative, std::siz
         // path_ holds the longest string from here, one code per length. One
         // pixel less is taken when the string after it is longer by more than
         // one: the shorter parse then covers more in two codes.
-        std::size_t length = path_.size();
+        std::size_t length = path_.size;
         bool walked = false;  // whether following_ holds the string after this one
         if (length > 1 && at + length < count) {
             Walk(at + length, Start(at + length, lastValue_[path_.back()]), following_);
             Walk(at + length - 1, Start(at + length - 1, lastValue_[path_[length - 2]]), shorter_);
-            if (length - 1 + shorter_.size() > length + following_.size()) {
+            if (length - 1 + shorter_.size > length + following_.size) {
                 --length;
                 following_.swap(shorter_);
             }
@@ -169,7 +185,7 @@ void GifLzwEncoder::Encode(const BYTE* pixels, const BYTE* alternative, std::siz
         }
         // The string walked already is still the longest unless the new code
         // could lengthen it.
-        if (walked && !cleared && std::find(following_.begin(), following_.end(), code) == following_.end())
+        if (walked && !cleared && !following_.Holds(code))
             path_.swap(following_);
         else
             Walk(at, value, path_);

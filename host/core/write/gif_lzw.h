@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 class GifLzwEncoder {
@@ -36,19 +37,37 @@ private:
     // The code the string of code grows into with pixel j, of its two values
     // the one that reaches further; -1 when neither is in the table.
     int Step(unsigned code, std::size_t j) const;
+    // Step's choice when both values are in the table.
+    int Choose(unsigned code, std::size_t j, int first, int second) const;
     // The value a string starting at pixel j, after a string ending in
     // previous, starts with.
     unsigned Start(std::size_t j, unsigned previous) const;
     // The codes of the longest string from pixel j that starts with first,
     // one a length.
-    void Walk(std::size_t j, unsigned first, std::vector<unsigned>& path) const;
+    struct Path;
+    void Walk(std::size_t j, unsigned first, Path& path) const;
 
     void ClearTable();
 
     // Each slot holds (code << 8 | value) << 12 | the code of that string,
     // or 0 when empty (no string has code 0).
     std::vector<std::uint32_t> slots_;
-    std::vector<unsigned> path_, following_, shorter_;
+    // A string's codes, one a length. No string is longer than the table,
+    // so the room is set once.
+    struct Path {
+        std::vector<std::uint16_t> codes;
+        std::size_t size = 0;
+
+        Path() : codes(4097) {}
+        unsigned back() const { return codes[size - 1]; }
+        unsigned operator[](std::size_t i) const { return codes[i]; }
+        bool Holds(unsigned code) const;
+        void swap(Path& other) {
+            codes.swap(other.codes);
+            std::swap(size, other.size);
+        }
+    };
+    Path path_, following_, shorter_;
     std::vector<BYTE> lastValue_;  // of each code's string
     const BYTE* pixels_ = nullptr;
     const BYTE* alternative_ = nullptr;

@@ -21,6 +21,7 @@
 #include <array>
 #include <bitset>
 #include <cstring>
+#include <deque>
 #include <exception>
 #include <new>
 #include <unordered_map>
@@ -28,7 +29,9 @@
 #include <vector>
 
 #include "host/core/host_error.h"
+#include "dialog/frame_workers.h"
 #include "host/core/write/gif_lzw.h"
+#include "host/core/write/ordered_jobs.h"
 #include "host/core/write/writers.h"
 
 namespace {
@@ -134,6 +137,9 @@ IndexedFrame IndexTrueColourFrame(const FrameView& frame) {
     return out;
 }
 
+// Whether a pixel of this colour changes a place showing shown.
+inline bool Changes(std::uint32_t colour, std::uint32_t shown) { return colour != 0 && colour != shown; }
+
 struct Rectangle {
     LONG left = 0, top = 0, width = 0, height = 0;
 };
@@ -154,6 +160,45 @@ struct Coding {
     std::size_t Cost() const { return data.size() + 3 * localColours.size(); }
 };
 
+// A way worth trying, laid out and waiting to be coded.
+struct Candidate {
+    bool local = false;
+    std::vector<std::uint32_t> colours;  // the local table's
+    int transparent = NO_TRANSPARENT_COLOR;
+    int codeSize = 2;
+    std::vector<BYTE> pixels, alternative;
+};
+
+// A frame between its planning, done in order, and its writing: the coding
+// in between may run on another thread.
+struct FrameTask {
+    Rectangle box;
+    std::uint32_t delay = 0;
+    std::vector<Candidate> candidates;  // on a tie the earlier is kept
+    Coding best;
+};
+
+// Codes each candidate and keeps the shortest in the task's best, letting
+// each candidate's pixels go once coded.
+void CodeTask(FrameTask& task, GifLzwEncoder& lzw) {
+    Coding trial;
+    bool have = false;
+    for (Candidate& candidate : task.candidates) {
+        lzw.Encode(candidate.pixels.data(), candidate.alternative.data(), candidate.pixels.size(), candidate.codeSize,
+                   trial.data);
+        std::vector<BYTE>().swap(candidate.pixels);
+        std::vector<BYTE>().swap(candidate.alternative);
+        trial.transparent = candidate.transparent;
+        trial.local = candidate.local;
+        trial.localColours = candidate.local ? std::move(candidate.colours) : std::vector<std::uint32_t>();
+        if (!have || trial.Cost() < task.best.Cost()) {
+            std::swap(task.best, trial);
+            have = true;
+        }
+    }
+    task.candidates.clear();
+}
+
 // A table for some of a frame's indexes: where each goes, what each output
 // index shows, and the index left for transparency.
 struct TableChoice {
@@ -167,7 +212,8 @@ struct TableChoice {
 
 class GifWriter final : public AnimationWriter {
 public:
-    explicit GifWriter(ByteSink& sink) : AnimationWriter(sink) {}
+    explicit GifWriter(ByteSink& sink)
+        : AnimationWriter(sink), coders_(static_cast<std::size_t>(FrameThreads())), jobs_(FrameThreads()) {}
     ~GifWriter() override {
         if (gif_) {
             int error = 0;
@@ -238,15 +284,11 @@ private:
         for (LONG y = 0; y < frame.height; ++y) {
             const BYTE* row = frame.pixels.data() + static_cast<std::size_t>(y) * frame.width;
             const std::uint32_t* shown = shown_.data() + static_cast<std::size_t>(y) * canvas_.width;
-            LONG first = -1, last = -1;
-            for (LONG x = 0; x < frame.width; ++x) {
-                const std::uint32_t colour = colours[row[x]];
-                if (colour != 0 && colour != shown[x]) {
-                    if (first < 0) first = x;
-                    last = x;
-                }
-            }
-            if (first < 0) continue;
+            LONG first = 0;
+            while (first < frame.width && !Changes(colours[row[first]], shown[first])) ++first;
+            if (first == frame.width) continue;
+            LONG last = frame.width - 1;
+            while (!Changes(colours[row[last]], shown[last])) --last;
             left = std::min(left, first);
             right = std::max(right, last);
             top = std::min(top, y);
@@ -305,88 +347,91 @@ private:
         return true;
     }
 
-    void LayOut(const IndexedFrame& frame, const Rectangle& box, Layout layout, const TableChoice& table) {
-        pixels_.resize(static_cast<std::size_t>(box.width) * static_cast<std::size_t>(box.height));
-        alternative_.resize(pixels_.size());
-        BYTE* out = pixels_.data();
-        BYTE* alternative = alternative_.data();
+    void LayOut(const IndexedFrame& frame, const Rectangle& box, Layout layout, const TableChoice& table,
+                Candidate& candidate) const {
+        candidate.pixels.resize(static_cast<std::size_t>(box.width) * static_cast<std::size_t>(box.height));
+        candidate.alternative.resize(candidate.pixels.size());
+        BYTE* out = candidate.pixels.data();
+        BYTE* alternative = candidate.alternative.data();
         const std::uint32_t* colours = frame.colours.data();
         const BYTE transparent = static_cast<BYTE>(std::max(table.transparent, 0));
+        // What an unchanged pixel may show instead of transparency, by its
+        // shown colour's global index plus one (0: none).
+        std::array<BYTE, 257> keep;
+        keep[0] = transparent;
+        for (std::size_t i = 0; i < 256; ++i)
+            keep[i + 1] = table.fromGlobal[i] >= 0 ? static_cast<BYTE>(table.fromGlobal[i]) : transparent;
         for (LONG y = 0; y < box.height; ++y) {
             const BYTE* row = frame.pixels.data() + static_cast<std::size_t>(box.top + y) * frame.width + box.left;
             const std::size_t at = static_cast<std::size_t>(box.top + y) * canvas_.width + box.left;
             const std::uint32_t* shown = shown_.data() + at;
             const short* shownIndex = shownIndex_.data() + at;
-            for (LONG x = 0; x < box.width; ++x, ++out, ++alternative) {
-                const std::uint32_t colour = colours[row[x]];
-                if (layout == Layout::Own) {
-                    *out = *alternative = colour ? table.indexOf[row[x]] : transparent;
-                } else if (colour != 0 && colour != shown[x]) {
-                    *out = *alternative = table.indexOf[row[x]];
-                } else {
-                    const short other = shownIndex[x] >= 0 ? table.fromGlobal[static_cast<std::size_t>(shownIndex[x])] : -1;
-                    *out = transparent;
-                    *alternative = other >= 0 ? static_cast<BYTE>(other) : transparent;
+            if (layout == Layout::Own) {
+                for (LONG x = 0; x < box.width; ++x) out[x] = alternative[x] = colours[row[x]] ? table.indexOf[row[x]] : transparent;
+            } else {
+                for (LONG x = 0; x < box.width; ++x) {
+                    const bool changes = Changes(colours[row[x]], shown[x]);
+                    out[x] = changes ? table.indexOf[row[x]] : transparent;
+                    alternative[x] = changes ? table.indexOf[row[x]] : keep[static_cast<std::size_t>(shownIndex[x] + 1)];
                 }
             }
+            out += box.width;
+            alternative += box.width;
         }
     }
 
-    // Codes the frame's rectangle with each table worth trying and keeps the
-    // shortest in best_. A frame after the first is coded by its changes; its
-    // own pixels are only the way out when no table has room for a
-    // transparent entry beside the changed colours.
-    void ChooseCoding(const IndexedFrame& frame, const Rectangle& box, bool first) {
-        std::bitset<256> opaque, changed;
-        bool anyTransparent = false;
+    // Lays out the frame's rectangle for each table worth trying. A frame
+    // after the first is coded by its changes; its own pixels are only the
+    // way out when no table has room for a transparent entry beside the
+    // changed colours.
+    void PlanCoding(const IndexedFrame& frame, const Rectangle& box, bool first, FrameTask& task) {
+        // Per index: 1 where it shows, 2 where it changes the screen.
+        std::array<BYTE, 256> seen{};
         std::size_t changedCount = 0;
         for (LONG y = 0; y < box.height; ++y) {
             const BYTE* row = frame.pixels.data() + static_cast<std::size_t>(box.top + y) * frame.width + box.left;
             const std::uint32_t* shown = shown_.data() + static_cast<std::size_t>(box.top + y) * canvas_.width + box.left;
             for (LONG x = 0; x < box.width; ++x) {
-                const std::uint32_t colour = frame.colours[row[x]];
-                if (colour == 0) {
-                    anyTransparent = true;
-                    continue;
-                }
-                opaque.set(row[x]);
-                if (colour != shown[x]) {
-                    changed.set(row[x]);
-                    ++changedCount;
-                }
+                const bool changes = Changes(frame.colours[row[x]], shown[x]);
+                seen[row[x]] |= static_cast<BYTE>(changes ? 3 : 1);
+                changedCount += changes;
             }
+        }
+        std::bitset<256> opaque, changed;
+        bool anyTransparent = false;
+        for (std::size_t i = 0; i < frame.colours.size(); ++i) {
+            if (!seen[i]) continue;
+            if (frame.colours[i] == 0) {
+                anyTransparent = true;
+                continue;
+            }
+            opaque.set(i);
+            if (seen[i] & 2) changed.set(i);
         }
         const std::size_t area = static_cast<std::size_t>(box.width) * static_cast<std::size_t>(box.height);
         // Where every pixel changes, the two layouts are the same.
-        if (!first && changedCount != area && TryTables(frame, box, Layout::Changes, changed, true)) return;
-        if (!TryTables(frame, box, Layout::Own, opaque, anyTransparent))
+        if (!first && changedCount != area && PlanTables(frame, box, Layout::Changes, changed, true, task)) return;
+        if (!PlanTables(frame, box, Layout::Own, opaque, anyTransparent, task))
             throw HostError("Cannot write the GIF file: no colour table fits a frame.");
     }
 
-    // Codes the layout with the global table and with a local one where
-    // either holds its colours and the local one is smaller.
-    bool TryTables(const IndexedFrame& frame, const Rectangle& box, Layout layout, const std::bitset<256>& used,
-                   bool transparent) {
+    // The layout with the global table and with a local one, where either
+    // holds its colours and the local one is smaller.
+    bool PlanTables(const IndexedFrame& frame, const Rectangle& box, Layout layout, const std::bitset<256>& used,
+                    bool transparent, FrameTask& task) {
         const bool globalFits = GlobalChoice(frame, used, transparent, globalChoice_);
         const bool localFits = LocalChoice(frame, used, transparent, localChoice_) &&
                                (!globalFits || localChoice_.colours.size() < global_.size());
-        bool have = false;
         for (const TableChoice* table : {&globalChoice_, &localChoice_}) {
             if (!(table == &globalChoice_ ? globalFits : localFits)) continue;
-            LayOut(frame, box, layout, *table);
-            lzw_.Encode(pixels_.data(), alternative_.data(), pixels_.size(), table->codeSize, trial_.data);
-            trial_.transparent = table->transparent;
-            trial_.local = table->local;
-            if (table->local)
-                trial_.localColours = table->colours;
-            else
-                trial_.localColours.clear();
-            if (!have || trial_.Cost() < best_.Cost()) {
-                std::swap(best_, trial_);
-                have = true;
-            }
+            Candidate& candidate = task.candidates.emplace_back();
+            candidate.local = table->local;
+            if (table->local) candidate.colours = table->colours;
+            candidate.transparent = table->transparent;
+            candidate.codeSize = table->codeSize;
+            LayOut(frame, box, layout, *table, candidate);
         }
-        return have;
+        return !task.candidates.empty();
     }
 
     void WriteImage(const Rectangle& box, std::uint32_t delay, const Coding& coding) {
@@ -413,23 +458,43 @@ private:
         Check(EGifPutCodeNext(gif_, nullptr));
     }
 
+    // Frames are planned here in order, against what the screen shows, and
+    // coded by the jobs, several at once; each is written once it and every
+    // frame before it are coded. At most one frame a worker waits.
     void WriteFrame(const FrameView& view) override {
         const IndexedFrame frame = view.Paletted() ? IndexPalettedFrame(view) : IndexTrueColourFrame(view);
         const bool first = !screenWritten_;
         if (first) WriteScreen(frame);
-        const Rectangle box = first ? Rectangle{0, 0, frame.width, frame.height} : ChangedRectangle(frame);
-        if (box.width == 0) {
+        FrameTask task;
+        task.delay = view.Delay();
+        task.box = first ? Rectangle{0, 0, frame.width, frame.height} : ChangedRectangle(frame);
+        if (task.box.width == 0) {
             // Nothing changes, but the frame must still be shown for its
             // delay: one transparent pixel.
-            Coding nothing;
+            task.box = Rectangle{0, 0, 1, 1};
+            Candidate& nothing = task.candidates.emplace_back();
             nothing.transparent = 0;
-            const BYTE pixel = 0;
-            lzw_.Encode(&pixel, 1, CodeSize(static_cast<int>(global_.size())), nothing.data);
-            WriteImage({0, 0, 1, 1}, view.Delay(), nothing);
-            return;
+            nothing.codeSize = CodeSize(static_cast<int>(global_.size()));
+            nothing.pixels.assign(1, 0);
+            nothing.alternative.assign(1, 0);
+        } else {
+            PlanCoding(frame, task.box, first, task);
+            Show(frame, task.box);
         }
-        ChooseCoding(frame, box, first);
-        WriteImage(box, view.Delay(), best_);
+        FrameTask& queued = tasks_.emplace_back(std::move(task));
+        jobs_.Add([this, &queued](int worker) { CodeTask(queued, coders_[static_cast<std::size_t>(worker)]); });
+        while (jobs_.Pending() > static_cast<std::size_t>(jobs_.Workers()) || jobs_.OldestDone()) WriteOldest();
+    }
+
+    void WriteOldest() {
+        jobs_.TakeOldest();
+        const FrameTask& task = tasks_.front();
+        WriteImage(task.box, task.delay, task.best);
+        tasks_.pop_front();
+    }
+
+    // What the screen shows once the frame's rectangle is drawn.
+    void Show(const IndexedFrame& frame, const Rectangle& box) {
         std::array<short, 256> globalOf;
         for (std::size_t i = 0; i < frame.colours.size(); ++i) {
             auto found = globalIndex_.find(frame.colours[i]);
@@ -449,6 +514,7 @@ private:
     }
 
     void WriteEnd() override {
+        while (jobs_.Pending() > 0) WriteOldest();
         if (!comment_.empty()) Check(EGifPutComment(gif_, comment_.c_str()));
         int error = 0;
         int result = EGifCloseFile(std::exchange(gif_, nullptr), &error);
@@ -461,11 +527,11 @@ private:
     std::vector<std::uint32_t> global_;                   // the global table's colours
     std::unordered_map<std::uint32_t, BYTE> globalIndex_;  // each colour's first global index
     std::vector<std::uint32_t> shown_;                    // what the screen shows after the last frame
-    GifLzwEncoder lzw_;
-    std::vector<BYTE> pixels_, alternative_;
     std::vector<short> shownIndex_;  // each shown colour's first global index, or -1
-    Coding best_, trial_;
     TableChoice globalChoice_, localChoice_;
+    std::vector<GifLzwEncoder> coders_;  // one a worker
+    std::deque<FrameTask> tasks_;        // planned and not yet written, oldest first
+    OrderedJobs jobs_;                   // last: its workers stop before what they use goes
 };
 
 }  // namespace
