@@ -84,12 +84,6 @@ private:
     double threshold_ = 0;
     double nextThreshold_ = 0;
 
-    // The last colour added and its nodes, level by level (path_[0] is the
-    // root); pathLevels_ of them are still in the tree.
-    OctreeNode* path_[9] = {};
-    int pathLevels_ = 0;
-    int lastRed_ = 0, lastGreen_ = 0, lastBlue_ = 0;
-
     // The root's error in quarters while every addition to it is exact (see Add).
     std::int64_t rootQuarters_ = 0;
     bool rootExact_ = true;

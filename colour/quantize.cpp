@@ -1,7 +1,6 @@
 #include "colour/quantize.h"
 
 #include <algorithm>
-#include <bit>
 #include <cstdint>
 #include <cstring>
 
@@ -53,7 +52,6 @@ bool Octree::Start(int depth, std::size_t nodeLimit) {
     root_ = NewNode();
     if (!root_) return false;
     root_->parent = root_;
-    path_[0] = root_;
     return true;
 }
 
@@ -90,20 +88,16 @@ constexpr std::int64_t kExactQuarters = std::int64_t{1} << 53;
 }  // namespace
 
 bool Octree::Add(int red, int green, int blue, double count) {
-    // The nodes of the levels whose bits this colour shares with the last one
-    // are known already.
-    const int differ = (red ^ lastRed_) | (green ^ lastGreen_) | (blue ^ lastBlue_);
-    int level = std::min(pathLevels_, std::countl_zero(static_cast<std::uint8_t>(differ)));
-    OctreeNode* node = path_[level];
-    for (++level; level <= depth_; ++level) {
+    OctreeNode* path[9];
+    OctreeNode* node = root_;
+    std::int64_t quarters = 0;
+    bool exact = rootExact_;  // while every error is small enough to count in quarters
+    for (int level = 1; level <= depth_; ++level) {
         const int shift = 8 - level;
         const int id = ((red >> shift) & 1) * 4 + ((green >> shift) & 1) * 2 + ((blue >> shift) & 1);
         if (!(node->childMask & (1 << id))) {
             OctreeNode* child = NewNode();
-            if (!child) {
-                pathLevels_ = level - 1;
-                return false;
-            }
+            if (!child) return false;
             child->childId = static_cast<BYTE>(id);
             child->level = static_cast<BYTE>(level);
             child->parent = node;
@@ -112,15 +106,11 @@ bool Octree::Add(int red, int green, int blue, double count) {
             if (level == depth_) ++leaves_;
         }
         node = node->children[id];
-        path_[level] = node;
+        path[level] = node;
+        node->error += count * (kSquares.at[level][red] + kSquares.at[level][green] + kSquares.at[level][blue]);
+        exact = exact && node->error <= kExactErrorLimit;
+        if (exact) quarters += static_cast<std::int64_t>(node->error * 4);
     }
-    pathLevels_ = depth_;
-    lastRed_ = red;
-    lastGreen_ = green;
-    lastBlue_ = blue;
-
-    for (level = 1; level <= depth_; ++level)
-        path_[level]->error += count * (kSquares.at[level][red] + kSquares.at[level][green] + kSquares.at[level][blue]);
     node->pixelCount += count;
     node->redSum += count * red;
     node->greenSum += count * green;
@@ -130,21 +120,14 @@ bool Octree::Add(int red, int green, int blue, double count) {
     // the order does not matter, and whole quarters keep it off a chain of
     // dependent floating additions; past that it must be the same chain.
     if (rootExact_) {
-        std::int64_t quarters = rootQuarters_;
-        bool exact = true;
-        for (level = 1; level <= depth_; ++level) {
-            const double error = path_[level]->error;
-            exact = exact && error <= kExactErrorLimit;
-            if (exact) quarters += static_cast<std::int64_t>(error * 4);
-        }
-        if (exact && quarters <= kExactQuarters) {
-            rootQuarters_ = quarters;
+        if (exact && quarters <= kExactQuarters - rootQuarters_) {
+            rootQuarters_ += quarters;
             return true;
         }
         rootExact_ = false;
         root_->error = static_cast<double>(rootQuarters_) / 4;
     }
-    for (level = 1; level <= depth_; ++level) root_->error += path_[level]->error;
+    for (int level = 1; level <= depth_; ++level) root_->error += path[level]->error;
     return true;
 }
 
@@ -185,7 +168,6 @@ bool Octree::AddPicture(const void* dib, const DibLayout& layout) {
         if (nodes_ > nodeLimit_ && depth_ > 1) {
             PruneLevel(root_);
             --depth_;
-            pathLevels_ = 0;
         }
         const BYTE* row = layout.Row(dib, layout.height - 1 - k);
         const BYTE* end = row + static_cast<std::size_t>(layout.width) * 3;
