@@ -65,12 +65,11 @@ private:
     OctreeNode* NewNode();
     bool Add(int red, int green, int blue, double count);
     void SyncRootError();
-    void Merge(OctreeNode* node);
+    void Merge(OctreeNode* node, bool top = true);
     void PruneLevel(OctreeNode* node);
     void ReducePass(OctreeNode* node);
     void ReduceByWalks(std::size_t most);
     void ListCandidates(OctreeNode* node, Candidate* list, std::size_t& count);
-    void Fold(OctreeNode* node, bool top);
     void Write(OctreeNode* node, BYTE* palette, int& next);
 
     HGLOBAL pool_ = nullptr;         // newest block; each block links the one before
@@ -88,8 +87,9 @@ private:
     std::int64_t rootQuarters_ = 0;
     bool rootExact_ = true;
 
-    // During a reduction: nodes left holding pixels, and nodes a pass counted
-    // before an ancestor of theirs was merged.
+    // Nodes left holding pixels, and nodes a pass counted before an ancestor
+    // of theirs was merged; Merge keeps them, Reduce starts them afresh and
+    // only it reads them (pruning may take them round past zero).
     std::size_t filled_ = 0;
     std::size_t ghosts_ = 0;
 };

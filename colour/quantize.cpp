@@ -135,11 +135,18 @@ void Octree::SyncRootError() {
     if (rootExact_) root_->error = static_cast<double>(rootQuarters_) / 4;
 }
 
-void Octree::Merge(OctreeNode* node) {
+// Folds the node's subtree into its parent, deepest first, keeping count of
+// the nodes left holding pixels for a reduction.
+void Octree::Merge(OctreeNode* node, bool top) {
+    // A walk would have counted this one before reaching the ancestor that takes it.
+    if (!top && node->pixelCount > 0) ++ghosts_;
     for (int id = 0; id < 8; ++id)
-        if (node->childMask & (1 << id)) Merge(node->children[id]);
+        if (node->childMask & (1 << id)) Merge(node->children[id], false);
     OctreeNode* parent = node->parent;
+    if (node->pixelCount > 0) --filled_;
+    const bool parentHeldNone = !(parent->pixelCount > 0);
     parent->pixelCount += node->pixelCount;
+    if (parentHeldNone && parent->pixelCount > 0) ++filled_;
     parent->redSum += node->redSum;
     parent->greenSum += node->greenSum;
     parent->blueSum += node->blueSum;
@@ -225,27 +232,6 @@ void Octree::ListCandidates(OctreeNode* node, Candidate* list, std::size_t& coun
     ++count;
 }
 
-// Merge, keeping count of the nodes holding pixels.
-void Octree::Fold(OctreeNode* node, bool top) {
-    // A walk would have counted this one before reaching the ancestor that takes it.
-    if (!top && node->pixelCount > 0) ++ghosts_;
-    for (int id = 0; id < 8; ++id)
-        if (node->childMask & (1 << id)) Fold(node->children[id], false);
-    OctreeNode* parent = node->parent;
-    if (node->pixelCount > 0) --filled_;
-    const bool parentHeldNone = !(parent->pixelCount > 0);
-    parent->pixelCount += node->pixelCount;
-    if (parentHeldNone && parent->pixelCount > 0) ++filled_;
-    parent->redSum += node->redSum;
-    parent->greenSum += node->greenSum;
-    parent->blueSum += node->blueSum;
-    parent->childMask = static_cast<BYTE>(parent->childMask & ~(1 << node->childId));
-    --nodes_;
-    node->merged = 1;
-    node->parent = free_;
-    free_ = node;
-}
-
 // The passes of ReduceByWalks without the walks. Errors do not change while
 // reducing, so the nodes sorted once by error give each pass's merges (the
 // front of the list up to the threshold) and the next threshold (the first
@@ -283,7 +269,7 @@ void Octree::Reduce(int maxColours) {
         std::sort(next, end, [](const Candidate& a, const Candidate& b) { return a.order < b.order; });
         ghosts_ = 0;
         for (Candidate* c = next; c < end; ++c)
-            if (!c->node->merged) Fold(c->node, true);
+            if (!c->node->merged) Merge(c->node);
         next = end;
         leaves_ = filled_ + ghosts_;
     }
