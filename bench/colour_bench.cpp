@@ -1,6 +1,8 @@
 // The colour stages of a build, each over the frames of an animation: size
 // 0 is 48 frames of 400 x 300 (the sample picture's size), 1 is 8 frames of
-// 1920 x 1080; the counter "fps" is frames per second. Arguments: built = 0
+// 1920 x 1080, 2 is 48 frames of the sample picture itself, whose many
+// colours give the octree far more to reduce; the counter "fps" is frames
+// per second. Arguments: built = 0
 // reduces to "256-color orthogonal", 1 to a palette built from the frames
 // (255 colours and a spare entry, as with supercompression); fast =
 // FastRemap; reused = 1 reduces every frame with one FrameReducer, as a
@@ -9,14 +11,17 @@
 
 #include <cmath>
 #include <cstring>
+#include <optional>
 #include <random>
 #include <vector>
 
 #include "colour/fixed_palette.h"
+#include "colour/octree.h"
 #include "colour/quantize.h"
 #include "colour/remap.h"
 #include "colour/supercompress.h"
 #include "effects/frame_list.h"
+#include "effects/source_image.h"
 #include "image/packed_dib.h"
 #include "plugin/guards.h"
 #include "settings/settings.h"
@@ -33,19 +38,27 @@ struct Animation {
     const LONG width, height;
     const int count;
 
-    Animation(LONG w, LONG h, int frames) : width(w), height(h), count(frames) {
+    Animation(LONG w, LONG h, int frames, HGLOBAL picture = nullptr) : width(w), height(h), count(frames) {
         std::mt19937 random(2024);
         std::vector<BYTE> scene(static_cast<std::size_t>(width) * height * 3);
         std::uniform_int_distribution<int> grain(-6, 6);
-        for (LONG y = 0; y < height; ++y)
-            for (LONG x = 0; x < width; ++x) {
-                BYTE* p = &scene[(static_cast<std::size_t>(y) * width + x) * 3];
-                double hill = std::sin(x / 57.0) * std::cos(y / 43.0);
-                int sky = y < height * 3 / 8;
-                p[0] = static_cast<BYTE>(std::clamp<int>(sky ? 230 - y / 3 : 60 + 40 * hill + grain(random), 0, 255));
-                p[1] = static_cast<BYTE>(std::clamp<int>(sky ? 170 - y / 4 : 110 + 60 * hill + grain(random), 0, 255));
-                p[2] = static_cast<BYTE>(std::clamp<int>(sky ? 90 + y / 5 : 70 + 30 * hill + grain(random), 0, 255));
-            }
+        GlobalLockGuard<BYTE> bytes(picture);
+        DibLayout from;
+        if (bytes && DibLayout::From(bytes.get(), from) && from.bits == 24 && from.width == width &&
+            from.height == height) {
+            for (LONG y = 0; y < height; ++y)
+                std::memcpy(&scene[static_cast<std::size_t>(y) * width * 3], from.Row(bytes.get(), y), width * 3);
+        } else {
+            for (LONG y = 0; y < height; ++y)
+                for (LONG x = 0; x < width; ++x) {
+                    BYTE* p = &scene[(static_cast<std::size_t>(y) * width + x) * 3];
+                    double hill = std::sin(x / 57.0) * std::cos(y / 43.0);
+                    int sky = y < height * 3 / 8;
+                    p[0] = static_cast<BYTE>(std::clamp<int>(sky ? 230 - y / 3 : 60 + 40 * hill + grain(random), 0, 255));
+                    p[1] = static_cast<BYTE>(std::clamp<int>(sky ? 170 - y / 4 : 110 + 60 * hill + grain(random), 0, 255));
+                    p[2] = static_cast<BYTE>(std::clamp<int>(sky ? 90 + y / 5 : 70 + 30 * hill + grain(random), 0, 255));
+                }
+        }
         struct Flake {
             double x, y, speed;
             int radius;
@@ -93,6 +106,11 @@ Animation& Frames() {
         static Animation small(400, 300, 48);
         return small;
     }
+    if (size == 2) {
+        static GlobalBlock sample(GetSourceImageCopy());
+        static Animation photograph(400, 300, 48, sample.get());
+        return photograph;
+    }
     static Animation large(1920, 1080, 8);
     return large;
 }
@@ -137,7 +155,49 @@ void BM_Quantize(benchmark::State& state) {
     }
     CountFrames(state);
 }
-BENCHMARK(BM_Quantize)->Arg(0)->Arg(1)->ArgName("size")->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Quantize)->Arg(0)->Arg(1)->Arg(2)->ArgName("size")->Unit(benchmark::kMillisecond);
+
+// The octree alone, for a palette of 256 colours: classifying every pixel
+// of the frames, and reducing the grown tree.
+bool GrowTree(Octree& tree) {
+    if (!tree.Start(QuantizerDepth(256))) return false;
+    GlobalLockGuard<FrameRecord> records(Frames().list.records);
+    for (int i = 0; i < Frames().count; ++i) {
+        GlobalLockGuard<BYTE> dib(records.get()[i].image);
+        DibLayout layout;
+        if (!DibLayout::From(dib.get(), layout) || !tree.AddPicture(dib.get(), layout)) return false;
+    }
+    return true;
+}
+
+void BM_OctreeGrow(benchmark::State& state) {
+    size = static_cast<int>(state.range(0));
+    Frames();
+    for (auto _ : state) {
+        Octree tree;
+        benchmark::DoNotOptimize(GrowTree(tree));
+    }
+    CountFrames(state);
+}
+BENCHMARK(BM_OctreeGrow)->Arg(0)->Arg(1)->Arg(2)->ArgName("size")->Unit(benchmark::kMillisecond);
+
+void BM_OctreeReduce(benchmark::State& state) {
+    size = static_cast<int>(state.range(0));
+    Frames();
+    std::optional<Octree> tree;
+    for (auto _ : state) {
+        state.PauseTiming();
+        tree.reset();
+        tree.emplace();
+        if (!GrowTree(*tree)) state.SkipWithError("memory ran out");
+        state.ResumeTiming();
+        tree->Reduce(256);
+        benchmark::DoNotOptimize(tree->leaves());
+    }
+    CountFrames(state);
+}
+// Growing takes most of each iteration, so the count is fixed.
+BENCHMARK(BM_OctreeReduce)->Arg(0)->Arg(1)->Arg(2)->ArgName("size")->Iterations(10)->Unit(benchmark::kMillisecond);
 
 template <bool Dither>
 void ReduceAll(benchmark::State& state) {

@@ -24,6 +24,7 @@ struct OctreeNode {
     BYTE childId;
     BYTE level;
     BYTE childMask;
+    BYTE merged;  // folded into its parent by a reduction
     OctreeNode* parent;  // the root is its own parent
     OctreeNode* children[8];
 };
@@ -59,11 +60,16 @@ public:
     const OctreeNode* root() const { return root_; }
 
 private:
+    struct Candidate;
+
     OctreeNode* NewNode();
     bool Add(int red, int green, int blue, double count);
-    void Merge(OctreeNode* node);
+    void SyncRootError();
+    void Merge(OctreeNode* node, bool top = true);
     void PruneLevel(OctreeNode* node);
     void ReducePass(OctreeNode* node);
+    void ReduceByWalks(std::size_t most);
+    void ListCandidates(OctreeNode* node, Candidate* list, std::size_t& count);
     void Write(OctreeNode* node, BYTE* palette, int& next);
 
     HGLOBAL pool_ = nullptr;         // newest block; each block links the one before
@@ -76,4 +82,14 @@ private:
     std::size_t leaves_ = 0;
     double threshold_ = 0;
     double nextThreshold_ = 0;
+
+    // The root's error in quarters while every addition to it is exact (see Add).
+    std::int64_t rootQuarters_ = 0;
+    bool rootExact_ = true;
+
+    // Nodes left holding pixels, and nodes a pass counted before an ancestor
+    // of theirs was merged; Merge keeps them, Reduce starts them afresh and
+    // only it reads them (pruning may take them round past zero).
+    std::size_t filled_ = 0;
+    std::size_t ghosts_ = 0;
 };

@@ -1,6 +1,7 @@
 #include "colour/quantize.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 
 #include "colour/nearest.h"
@@ -54,17 +55,46 @@ bool Octree::Start(int depth, std::size_t nodeLimit) {
     return true;
 }
 
+namespace {
+
+// Squared distance from a channel value to the centre of its cube's side at
+// each level. Every centre is a multiple of 1/2, so each square, their sums
+// and their products with a run length are exact in a double.
+struct SquareTable {
+    double at[9][256];
+};
+
+constexpr SquareTable MakeSquares() {
+    SquareTable table{};
+    for (int value = 0; value < 256; ++value) {
+        double centre = 127.5, half = 128;
+        for (int level = 1; level <= 8; ++level) {
+            half /= 2;
+            centre += (value >> (8 - level)) & 1 ? half : -half;
+            const double d = value - centre;
+            table.at[level][value] = d * d;
+        }
+    }
+    return table;
+}
+
+constexpr SquareTable kSquares = MakeSquares();
+
+// Up to 2^51 every multiple of 1/4 is a double, so sums of node errors
+// (multiples of 1/4) that stay below it come out the same in any order.
+constexpr double kExactErrorLimit = 0x1p51;
+constexpr std::int64_t kExactQuarters = std::int64_t{1} << 53;
+
+}  // namespace
+
 bool Octree::Add(int red, int green, int blue, double count) {
+    OctreeNode* path[9];
     OctreeNode* node = root_;
-    double cr = 127.5, cg = 127.5, cb = 127.5, half = 128;
+    std::int64_t quarters = 0;
+    bool exact = rootExact_;  // while every error is small enough to count in quarters
     for (int level = 1; level <= depth_; ++level) {
-        half /= 2;
         const int shift = 8 - level;
-        const int rb = (red >> shift) & 1, gb = (green >> shift) & 1, bb = (blue >> shift) & 1;
-        const int id = rb * 4 + gb * 2 + bb;
-        cr += rb ? half : -half;
-        cg += gb ? half : -half;
-        cb += bb ? half : -half;
+        const int id = ((red >> shift) & 1) * 4 + ((green >> shift) & 1) * 2 + ((blue >> shift) & 1);
         if (!(node->childMask & (1 << id))) {
             OctreeNode* child = NewNode();
             if (!child) return false;
@@ -76,27 +106,53 @@ bool Octree::Add(int red, int green, int blue, double count) {
             if (level == depth_) ++leaves_;
         }
         node = node->children[id];
-        const double dr = red - cr, dg = green - cg, db = blue - cb;
-        node->error += count * (dr * dr + dg * dg + db * db);
-        root_->error += node->error;
+        path[level] = node;
+        node->error += count * (kSquares.at[level][red] + kSquares.at[level][green] + kSquares.at[level][blue]);
+        exact = exact && node->error <= kExactErrorLimit;
+        if (exact) quarters += static_cast<std::int64_t>(node->error * 4);
     }
     node->pixelCount += count;
     node->redSum += count * red;
     node->greenSum += count * green;
     node->blueSum += count * blue;
+
+    // The root takes each level's error in turn. While its sum stays exact
+    // the order does not matter, and whole quarters keep it off a chain of
+    // dependent floating additions; past that it must be the same chain.
+    if (rootExact_) {
+        if (exact && quarters <= kExactQuarters - rootQuarters_) {
+            rootQuarters_ += quarters;
+            return true;
+        }
+        rootExact_ = false;
+        root_->error = static_cast<double>(rootQuarters_) / 4;
+    }
+    for (int level = 1; level <= depth_; ++level) root_->error += path[level]->error;
     return true;
 }
 
-void Octree::Merge(OctreeNode* node) {
+void Octree::SyncRootError() {
+    if (rootExact_) root_->error = static_cast<double>(rootQuarters_) / 4;
+}
+
+// Folds the node's subtree into its parent, deepest first, keeping count of
+// the nodes left holding pixels for a reduction.
+void Octree::Merge(OctreeNode* node, bool top) {
+    // A walk would have counted this one before reaching the ancestor that takes it.
+    if (!top && node->pixelCount > 0) ++ghosts_;
     for (int id = 0; id < 8; ++id)
-        if (node->childMask & (1 << id)) Merge(node->children[id]);
+        if (node->childMask & (1 << id)) Merge(node->children[id], false);
     OctreeNode* parent = node->parent;
+    if (node->pixelCount > 0) --filled_;
+    const bool parentHeldNone = !(parent->pixelCount > 0);
     parent->pixelCount += node->pixelCount;
+    if (parentHeldNone && parent->pixelCount > 0) ++filled_;
     parent->redSum += node->redSum;
     parent->greenSum += node->greenSum;
     parent->blueSum += node->blueSum;
     parent->childMask = static_cast<BYTE>(parent->childMask & ~(1 << node->childId));
     --nodes_;
+    node->merged = 1;
     node->parent = free_;
     free_ = node;
 }
@@ -113,7 +169,8 @@ void Octree::PruneLevel(OctreeNode* node) {
 }
 
 bool Octree::AddPicture(const void* dib, const DibLayout& layout) {
-    for (LONG k = 0; k < layout.height; ++k) {
+    bool added = true;
+    for (LONG k = 0; k < layout.height && added; ++k) {
         // A level-1 tree has nothing left to prune into.
         if (nodes_ > nodeLimit_ && depth_ > 1) {
             PruneLevel(root_);
@@ -124,11 +181,15 @@ bool Octree::AddPicture(const void* dib, const DibLayout& layout) {
         while (row < end) {
             const BYTE* run = row + 3;
             while (run < end && run[0] == row[0] && run[1] == row[1] && run[2] == row[2]) run += 3;
-            if (!Add(row[2], row[1], row[0], static_cast<double>((run - row) / 3))) return false;
+            if (!Add(row[2], row[1], row[0], static_cast<double>((run - row) / 3))) {
+                added = false;
+                break;
+            }
             row = run;
         }
     }
-    return true;
+    SyncRootError();
+    return added;
 }
 
 void Octree::ReducePass(OctreeNode* node) {
@@ -143,13 +204,74 @@ void Octree::ReducePass(OctreeNode* node) {
     if (node->error < nextThreshold_) nextThreshold_ = node->error;
 }
 
-void Octree::Reduce(int maxColours) {
-    nextThreshold_ = 0;
-    while (leaves_ > static_cast<std::size_t>(std::max(maxColours, 1))) {
+// Each pass walks the whole tree in post-order: it merges every node whose
+// error is within the threshold, counts the nodes it keeps that hold pixels
+// (even those an ancestor's merge takes a moment later) and finds the least
+// error among them for the next pass.
+void Octree::ReduceByWalks(std::size_t most) {
+    while (leaves_ > most) {
         threshold_ = nextThreshold_;
         nextThreshold_ = root_->error - 1;
         leaves_ = 0;
         ReducePass(root_);
+    }
+}
+
+struct Octree::Candidate {
+    double error;
+    OctreeNode* node;
+    std::uint32_t order;  // in post-order, the order of the walks
+};
+
+void Octree::ListCandidates(OctreeNode* node, Candidate* list, std::size_t& count) {
+    for (int id = 0; id < 8; ++id)
+        if (node->childMask & (1 << id)) ListCandidates(node->children[id], list, count);
+    if (node->pixelCount > 0) ++filled_;
+    if (node == root_) return;
+    list[count] = {node->error, node, static_cast<std::uint32_t>(count)};
+    ++count;
+}
+
+// The passes of ReduceByWalks without the walks. Errors do not change while
+// reducing, so the nodes sorted once by error give each pass's merges (the
+// front of the list up to the threshold) and the next threshold (the first
+// node after them still in the tree). The merges go in the walk's order, so
+// every parent sums its children as the walk would.
+void Octree::Reduce(int maxColours) {
+    SyncRootError();
+    const std::size_t most = static_cast<std::size_t>(std::max(maxColours, 1));
+    nextThreshold_ = 0;
+    if (leaves_ <= most) return;
+    HeapArray<Candidate> list;
+    if (!list.allocate(nodes_ - 1)) {
+        ReduceByWalks(most);
+        return;
+    }
+    std::size_t count = 0;
+    filled_ = 0;
+    ListCandidates(root_, list.data(), count);
+    Candidate* const first = list.data();
+    Candidate* const last = first + count;
+    std::sort(first, last, [](const Candidate& a, const Candidate& b) { return a.error < b.error; });
+
+    Candidate* next = first;
+    while (leaves_ > most) {
+        threshold_ = nextThreshold_;
+        nextThreshold_ = root_->error - 1;
+        Candidate* end = next;
+        while (end < last && end->error <= threshold_) ++end;
+        for (Candidate* c = end; c < last; ++c) {
+            if (c->node->merged) continue;
+            if (c->error < nextThreshold_) nextThreshold_ = c->error;
+            break;
+        }
+
+        std::sort(next, end, [](const Candidate& a, const Candidate& b) { return a.order < b.order; });
+        ghosts_ = 0;
+        for (Candidate* c = next; c < end; ++c)
+            if (!c->node->merged) Merge(c->node);
+        next = end;
+        leaves_ = filled_ + ghosts_;
     }
 }
 

@@ -133,21 +133,35 @@ TEST(BuildFramePalette, EmptyListsGiveNoEntries) {
     EXPECT_EQ(palette[0], 0);
 }
 
+// Without memory for its sorted node list the reduction walks the tree pass
+// by pass instead: the palette must come out the same.
 TEST(BuildFramePalette, OutOfMemoryFailsAndLeaksNothing) {
     std::mt19937 random(6);
     TestFrames frames;
     frames.Add(testing_support::RandomPackedDib(random, 64, 48, 24));
     frames.Add(testing_support::RandomPackedDib(random, 64, 48, 24));
-    int walked = testing_support::WalkAllocationFailures([&] {
-        int count = 255;
-        BYTE palette[768];
-        int result = BuildFramePalette(&count, palette, frames.List());
-        if (!result) {
-            EXPECT_EQ(count, 255);
-        }
-        return result == 1;
-    });
-    EXPECT_GE(walked, 3);  // pool blocks, the colour list, and more pool blocks
+    BYTE plain[768];
+    const int entries = reference::BuildFramePalette(255, plain, frames.List());
+    int failed = 0, succeeded = 0;
+    int walked = testing_support::WalkAllocationFailures(
+        [&] {
+            int count = 255;
+            BYTE palette[768];
+            int result = BuildFramePalette(&count, palette, frames.List());
+            if (!result) {
+                EXPECT_EQ(count, 255);
+                ++failed;
+            } else {
+                EXPECT_EQ(count, entries);
+                EXPECT_EQ(std::memcmp(palette, plain, 768), 0);
+                ++succeeded;
+            }
+            return result == 1;
+        },
+        false);
+    EXPECT_GE(failed, 3);  // pool blocks, the colour list, and more pool blocks
+    EXPECT_EQ(succeeded, walked + 1 - failed);
+    EXPECT_GE(succeeded, 2);  // the reduction's list, and no fault at all
 }
 
 TEST(Octree, DepthFollowsTheMaximum) {
@@ -190,6 +204,103 @@ TEST(Octree, PrunesALevelWhenTheNodesOutgrowTheLimit) {
         EXPECT_EQ(tree.WritePalette(palette), outcome.entries);
         EXPECT_EQ(std::memcmp(palette, plain, 768), 0);
     }
+}
+
+// Grows a tree over the frames and reduces it as a build would, for a chosen
+// depth; the palette and its entry count go to palette and the result.
+int TreePalette(TestFrames& frames, int depth, int maxColours, BYTE* palette) {
+    Octree tree;
+    if (!tree.Start(depth)) return -1;
+    for (int i = 0; i < frames.List().count; ++i) {
+        GlobalLockGuard<BYTE> dib(frames.Image(i));
+        DibLayout layout;
+        DibLayout::From(dib.get(), layout);
+        if (!tree.AddPicture(dib.get(), layout)) return -1;
+    }
+    tree.Reduce(maxColours);
+    std::memset(palette, 0, 768);
+    return tree.WritePalette(palette);
+}
+
+// Channels next to 64 and 192 lie close to the centre of their level-1 cube
+// and far from the centre of their level-2 one: parents with less error than
+// their children, several nodes merged in one pass (one inside another),
+// nodes counted by a pass that an ancestor's merge then takes, and many
+// equal errors.
+TEST(Octree, ReducesAsThePlainPassesWhereParentsErrLessThanTheirChildren) {
+    std::mt19937 random(77);
+    const int near[] = {0, 1, 62, 63, 64, 65, 66, 127, 128, 190, 191, 192, 193, 255};
+    auto channel = [&] { return near[random() % std::size(near)]; };
+    for (int round = 0; round < 100; ++round) {
+        TestFrames frames;
+        const LONG width = 3 + static_cast<LONG>(random() % 20), height = 1 + static_cast<LONG>(random() % 6);
+        for (int f = 0; f < 2; ++f) {
+            std::vector<DWORD> colours(static_cast<std::size_t>(width * height));
+            for (DWORD& c : colours) c = RGB(channel(), channel(), channel());
+            // Runs of one colour weigh some nodes more than others.
+            for (std::size_t i = 1; i < colours.size(); ++i)
+                if (random() % 3 == 0) colours[i] = colours[i - 1];
+            frames.Add(PictureOf(width, height, [&](LONG x, LONG y) { return colours[y * width + x]; }));
+        }
+        for (int depth : {2, 3, 5}) {
+            for (int n : {1, 2, 3, 5, 9, 16}) {
+                BYTE palette[768], plain[768];
+                const int entries = TreePalette(frames, depth, n, palette);
+                ASSERT_EQ(entries, reference::OctreePalette(frames.List(), depth, Octree::kNodeLimit, n, plain).entries)
+                    << round << " " << depth << " " << n;
+                ASSERT_EQ(std::memcmp(palette, plain, 768), 0) << round << " " << depth << " " << n;
+            }
+        }
+    }
+}
+
+// (64, 79, 111) and (64, 79, 80) share a level-2 cube whose error equals its
+// parent's (3009.5 each), so one pass merges the child into the parent and
+// the parent into the root. The lone (191, 64, 63) has gone into the root
+// before (its level-1 error is 0.75), so that pass leaves one entry fewer;
+// counting the child as a node the pass kept would leave one too many when
+// the maximum is just reached.
+TEST(Octree, MergesAChildBeforeItsParentWhenBothReachTheThreshold) {
+    TestFrames frames;
+    const DWORD colours[] = {RGB(64, 79, 111), RGB(64, 79, 80),  RGB(191, 64, 63),  RGB(0, 0, 255),
+                             RGB(255, 255, 255), RGB(200, 10, 255), RGB(10, 200, 30), RGB(100, 130, 10),
+                             RGB(250, 250, 0)};
+    frames.Add(PictureOf(7, 12, [&](LONG x, LONG y) {
+        if (y == 0 && x < 3) return colours[x];
+        return colours[3 + (x + y) % 6];
+    }));
+    for (int n = 1; n <= 9; ++n) {
+        BYTE palette[768], plain[768];
+        const int entries = TreePalette(frames, 2, n, palette);
+        ASSERT_EQ(entries, reference::OctreePalette(frames.List(), 2, Octree::kNodeLimit, n, plain).entries) << n;
+        ASSERT_EQ(std::memcmp(palette, plain, 768), 0) << n;
+    }
+}
+
+// The bottom row's many colours prune the tree before the top row, which
+// goes on in the bottom row's last colour: that colour's deepest node has
+// gone, so its pixels go to the node above, which (94, 94, 94) shares.
+TEST(Octree, ColoursGoOnIntoTheNodesAPruningLeaves) {
+    std::mt19937 random(4);
+    std::vector<DWORD> noise(64);
+    for (DWORD& c : noise) c = random() & 0xFFFFFF;
+    noise[10] = RGB(94, 94, 94);
+    noise.back() = RGB(90, 90, 90);
+    TestFrames frames;
+    frames.Add(PictureOf(64, 2, [&](LONG x, LONG y) { return y == 1 ? noise[x] : RGB(90, 90, 90); }));
+    Octree tree;
+    ASSERT_TRUE(tree.Start(6, 100));
+    {
+        GlobalLockGuard<BYTE> dib(frames.Image(0));
+        DibLayout layout;
+        DibLayout::From(dib.get(), layout);
+        ASSERT_TRUE(tree.AddPicture(dib.get(), layout));
+    }
+    EXPECT_EQ(tree.depth(), 5);
+    tree.Reduce(20);
+    BYTE palette[768] = {}, plain[768];
+    EXPECT_EQ(tree.WritePalette(palette), reference::OctreePalette(frames.List(), 6, 100, 20, plain).entries);
+    EXPECT_EQ(std::memcmp(palette, plain, 768), 0);
 }
 
 TEST(PutBackgroundColour, AppendsBelow254AndOverwritesTheNearestFrom254) {
