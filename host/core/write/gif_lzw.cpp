@@ -60,9 +60,13 @@ unsigned SlotOf(std::uint32_t key) { return (key * 2654435761u) >> (32 - kSlotBi
 
 }  // namespace
 
-GifLzwEncoder::GifLzwEncoder() : slots_(std::size_t{1} << kSlotBits), lastValue_(kLargestCode + 1) {}
+GifLzwEncoder::GifLzwEncoder()
+    : slots_(std::size_t{1} << kSlotBits), frequentChild_(kLargestCode + 1), lastValue_(kLargestCode + 1) {}
 
-void GifLzwEncoder::ClearTable() { std::fill(slots_.begin(), slots_.end(), 0u); }
+void GifLzwEncoder::ClearTable() {
+    std::fill(slots_.begin(), slots_.end(), 0u);
+    std::fill(frequentChild_.begin(), frequentChild_.end(), std::int16_t{-1});
+}
 
 inline int GifLzwEncoder::Find(unsigned code, unsigned value, unsigned& slot) const {
     const std::uint32_t key = (code << 8) | value;
@@ -71,14 +75,19 @@ inline int GifLzwEncoder::Find(unsigned code, unsigned value, unsigned& slot) co
     return -1;
 }
 
+inline int GifLzwEncoder::Child(unsigned code, unsigned value) const {
+    if (value == frequent_) return frequentChild_[code];
+    unsigned slot;
+    return Find(code, value, slot);
+}
+
 int GifLzwEncoder::Reach(unsigned code, std::size_t j, int depth) const {
     if (depth == 0 || j >= count_) return 0;
-    unsigned slot;
     int best = 0;
-    const int first = Find(code, pixels_[j], slot);
+    const int first = Child(code, pixels_[j]);
     if (first >= 0) best = 1 + Reach(static_cast<unsigned>(first), j + 1, depth - 1);
     if (alternative_[j] != pixels_[j] && best < depth) {
-        const int second = Find(code, alternative_[j], slot);
+        const int second = Child(code, alternative_[j]);
         if (second >= 0) best = std::max(best, 1 + Reach(static_cast<unsigned>(second), j + 1, depth - 1));
     }
     return best;
@@ -89,11 +98,10 @@ int GifLzwEncoder::Reach(unsigned code, std::size_t j, int depth) const {
 // one value, or one that the table knows after the string: only the rest
 // look ahead, out of line.
 inline int GifLzwEncoder::Step(unsigned code, std::size_t j) const {
-    unsigned slot;
     const unsigned own = pixels_[j], other = alternative_[j];
-    const int first = Find(code, own, slot);
+    const int first = Child(code, own);
     if (other == own) return first;
-    const int second = Find(code, other, slot);
+    const int second = Child(code, other);
     if (first < 0 || second < 0) return first >= 0 ? first : second;
     return Choose(code, j, first, second);
 }
@@ -131,6 +139,11 @@ void GifLzwEncoder::Encode(const BYTE* pixels, const BYTE* alternative, std::siz
     pixels_ = pixels;
     alternative_ = alternative;
     count_ = count;
+    // Where pixels may take either of two values, their own is mostly the
+    // same one (transparency).
+    std::size_t first = 0;
+    while (first < count && pixels[first] == alternative[first]) ++first;
+    frequent_ = first < count ? pixels[first] : count ? pixels[0] : 0;
     const unsigned clear = 1u << minimumCodeSize;
     const unsigned end = clear + 1;
     BlockPacker packer(out);
@@ -171,7 +184,10 @@ void GifLzwEncoder::Encode(const BYTE* pixels, const BYTE* alternative, std::siz
         // looked up again.
         const unsigned value = walked ? following_[0] : Start(at, lastValue_[code]);
         unsigned slot;
-        if (Find(code, value, slot) < 0) slots_[slot] = ((code << 8) | value) << 12 | next;
+        if (Find(code, value, slot) < 0) {
+            slots_[slot] = ((code << 8) | value) << 12 | next;
+            if (value == frequent_) frequentChild_[code] = static_cast<std::int16_t>(next);
+        }
         lastValue_[next] = static_cast<BYTE>(value);
         counted();
         bool cleared = false;

@@ -31,6 +31,9 @@ private:
     // The code of the string code followed by value, or -1 with slot set to
     // where that string would go.
     int Find(unsigned code, unsigned value, unsigned& slot) const;
+    // The same answer, without the slot; the frequent value's from its own
+    // small table.
+    int Child(unsigned code, unsigned value) const;
     // How many pixels from j on the string of code can take in, either value
     // of each, looking at most depth pixels ahead.
     int Reach(unsigned code, std::size_t j, int depth) const;
@@ -52,6 +55,11 @@ private:
     // Each slot holds (code << 8 | value) << 12 | the code of that string,
     // or 0 when empty (no string has code 0).
     std::vector<std::uint32_t> slots_;
+    // One value gets a table of its own, indexed by code (-1: not in the
+    // table): small enough to stay in the nearest cache, and met by most
+    // lookups where many pixels may be transparent.
+    unsigned frequent_ = 0;
+    std::vector<std::int16_t> frequentChild_;
     // A string's codes, one a length. No string is longer than the table,
     // so the room is set once.
     struct Path {

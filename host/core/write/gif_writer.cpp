@@ -483,7 +483,7 @@ private:
         }
         FrameTask& queued = tasks_.emplace_back(std::move(task));
         jobs_.Add([this, &queued](int worker) { CodeTask(queued, coders_[static_cast<std::size_t>(worker)]); });
-        while (jobs_.Pending() > static_cast<std::size_t>(jobs_.Workers()) || jobs_.OldestDone()) WriteOldest();
+        while (jobs_.Pending() > 2 * static_cast<std::size_t>(jobs_.Workers()) || jobs_.OldestDone()) WriteOldest();
     }
 
     void WriteOldest() {
