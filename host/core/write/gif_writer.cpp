@@ -460,7 +460,7 @@ private:
 
     // Frames are planned here in order, against what the screen shows, and
     // coded by the jobs, several at once; each is written once it and every
-    // frame before it are coded. At most one frame a worker waits.
+    // frame before it are coded. At most two frames a worker wait.
     void WriteFrame(const FrameView& view) override {
         const IndexedFrame frame = view.Paletted() ? IndexPalettedFrame(view) : IndexTrueColourFrame(view);
         const bool first = !screenWritten_;
