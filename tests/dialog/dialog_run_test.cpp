@@ -78,12 +78,7 @@ protected:
     // Snow's frames as the settings now stand, rendered on their own.
     testing_support::BuiltFrames ReferenceFrames() {
         OpenDialog();
-        testing_support::BuiltFrames frames;
-        BuildContext context{};
-        context.page = dialog;
-        context.frames = &frames.list;
-        frames.result = EffectTable[kDefaultEffect].Build(&context);
-        return frames;
+        return testing_support::BuildOnPage(dialog, kDefaultEffect);
     }
 
     HWND mainDialog = nullptr;

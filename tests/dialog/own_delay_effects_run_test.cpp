@@ -50,12 +50,7 @@ protected:
     // The effect's frames as the saved settings stand, built apart from any host.
     testing_support::BuiltFrames ReferenceFrames(int effect) {
         OpenDialog(kTrueColourFlag);
-        testing_support::BuiltFrames frames;
-        BuildContext context{};
-        context.page = dialog;
-        context.frames = &frames.list;
-        frames.result = EffectTable[effect].Build(&context);
-        return frames;
+        return testing_support::BuildOnPage(dialog, effect);
     }
 };
 

@@ -67,11 +67,8 @@ TEST_P(ScatterEffectsRun, ABuildThroughTheHostDeliversTheEffectsFrames) {
     OpenDialog();
     const int effect = testing_support::EffectIndex(run.name);
     ASSERT_GE(effect, 0);
-    testing_support::BuiltFrames reference;
-    BuildContext context{};
-    context.page = dialog;
-    context.frames = &reference.list;
-    ASSERT_EQ(EffectTable[effect].Build(&context), 1);
+    testing_support::BuiltFrames reference = testing_support::BuildOnPage(dialog, effect);
+    ASSERT_EQ(reference.result, 1);
     ASSERT_EQ(reference.count(), kFrames);
 
     BYTE fixed[768];

@@ -52,15 +52,17 @@ GlobalBlock EffectTest::Preview(int effect) {
     return GlobalBlock(context.previewImage);
 }
 
-BuiltFrames EffectTest::Build(int effect) {
+BuiltFrames BuildOnPage(HWND mainDialog, int effect, HostContext* host) {
     BuiltFrames frames;
     BuildContext context{};
-    context.page = dialog;
+    context.page = mainDialog;
     context.frames = &frames.list;
-    context.host = host->context();
+    context.host = host;
     frames.result = EffectTable[effect].Build(&context);
     return frames;
 }
+
+BuiltFrames EffectTest::Build(int effect) { return BuildOnPage(dialog, effect, host->context()); }
 
 std::vector<GlobalBlock> EffectTest::RenderSequence(const EffectBody& body, int count) {
     std::vector<GlobalBlock> frames;

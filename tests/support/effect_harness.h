@@ -32,6 +32,10 @@ public:
     FrameList list;
 };
 
+// The effect's build on its page in the main dialog, as the page stands,
+// apart from the build pipeline; host is the host context the effect sees.
+BuiltFrames BuildOnPage(HWND mainDialog, int effect, HostContext* host = nullptr);
+
 class EffectTest : public MainDialogTest {
 protected:
     void SetUp() override;
