@@ -28,8 +28,8 @@
 #include <utility>
 #include <vector>
 
-#include "host/core/host_error.h"
 #include "dialog/frame_workers.h"
+#include "host/core/host_error.h"
 #include "host/core/write/gif_lzw.h"
 #include "host/core/write/ordered_jobs.h"
 #include "host/core/write/writers.h"
@@ -212,8 +212,9 @@ struct TableChoice {
 
 class GifWriter final : public AnimationWriter {
 public:
-    explicit GifWriter(ByteSink& sink)
-        : AnimationWriter(sink), coders_(static_cast<std::size_t>(FrameThreads())), jobs_(FrameThreads()) {}
+    explicit GifWriter(ByteSink& sink) : GifWriter(sink, FrameThreads()) {}
+    GifWriter(ByteSink& sink, int threads)
+        : AnimationWriter(sink), coders_(static_cast<std::size_t>(threads)), jobs_(threads) {}
     ~GifWriter() override {
         if (gif_) {
             int error = 0;
