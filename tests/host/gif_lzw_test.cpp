@@ -101,6 +101,38 @@ TEST(GifLzw, RunsCodeTheStringThatIsTheNextCode) {
     EXPECT_LT(coded, 3000u);  // strings growing by one pixel a code
 }
 
+TEST(GifLzw, ValuesAlikeInTheirLowBitsKeepTheirOwnStrings) {
+    // 1, 65, 129 and 193 share the bit that says a string may go on with
+    // them; each must still find its own strings, which grow a pixel a code.
+    const std::size_t count = 1000000;
+    std::vector<BYTE> pattern(count);
+    for (std::size_t i = 0; i < count; ++i) pattern[i] = static_cast<BYTE>(1 + 64 * (i % 4));
+    std::size_t coded = 0;
+    EXPECT_EQ(RoundTrip(pattern, pattern, 8, &coded), pattern);
+    EXPECT_LT(coded, 6000u);  // about 2,900 codes; a coder that lost them would need a code a pixel
+    // The same where every pixel may also be left as 0.
+    std::vector<BYTE> zeros(count, 0);
+    EXPECT_LT(RoundTrip(pattern, zeros, 8, &coded).size(), count + 1);
+    EXPECT_LT(coded, 6000u);
+}
+
+TEST(GifLzw, PixelsRepeatingInAShortPeriodGrowLongStrings) {
+    // Stripes, checks and dither patterns. 300,000 pixels of a period up to
+    // 16 take at most about 3,500 codes, strings growing a pixel every period
+    // codes; a coder whose strings stop growing needs tens of thousands.
+    for (std::size_t period = 2; period <= 16; ++period) {
+        SCOPED_TRACE("period " + std::to_string(period));
+        std::mt19937 random(static_cast<unsigned>(period));
+        std::vector<BYTE> cycle(period);
+        for (BYTE& value : cycle) value = static_cast<BYTE>(random() % 16);
+        std::vector<BYTE> pixels(300000);
+        for (std::size_t i = 0; i < pixels.size(); ++i) pixels[i] = cycle[i % period];
+        std::size_t coded = 0;
+        EXPECT_EQ(RoundTrip(pixels, pixels, 4, &coded), pixels);
+        EXPECT_LT(coded, 6000u);
+    }
+}
+
 TEST(GifLzw, PixelsWithTwoValuesDecodeToOneOfThem) {
     for (int codeSize : {1, 2, 8}) {
         SCOPED_TRACE("code size " + std::to_string(codeSize));

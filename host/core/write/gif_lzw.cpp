@@ -8,6 +8,8 @@ constexpr unsigned kLargestCode = 4095;
 constexpr unsigned kWidestCode = 12;
 // How far ahead a choice between a pixel's two values looks.
 constexpr int kLookAhead = 6;
+// How many strings in a row may be coded a pixel short.
+constexpr int kShortenedInARow = 2;
 
 // Packs codes least significant bit first into length-prefixed sub-blocks.
 class BlockPacker {
@@ -61,11 +63,18 @@ unsigned SlotOf(std::uint32_t key) { return (key * 2654435761u) >> (32 - kSlotBi
 }  // namespace
 
 GifLzwEncoder::GifLzwEncoder()
-    : slots_(std::size_t{1} << kSlotBits), frequentChild_(kLargestCode + 1), lastValue_(kLargestCode + 1) {}
+    : slots_(std::size_t{1} << kSlotBits),
+      frequentChild_(kLargestCode + 1),
+      childMask_(kLargestCode + 1),
+      lastValue_(kLargestCode + 1),
+      rootOf_(kLargestCode + 1),
+      length_(kLargestCode + 1) {}
 
 void GifLzwEncoder::ClearTable() {
     std::fill(slots_.begin(), slots_.end(), 0u);
+    longest_.fill(1);
     std::fill(frequentChild_.begin(), frequentChild_.end(), std::int16_t{-1});
+    std::fill(childMask_.begin(), childMask_.end(), 0);
 }
 
 inline int GifLzwEncoder::Find(unsigned code, unsigned value, unsigned& slot) const {
@@ -77,6 +86,7 @@ inline int GifLzwEncoder::Find(unsigned code, unsigned value, unsigned& slot) co
 
 inline int GifLzwEncoder::Child(unsigned code, unsigned value) const {
     if (value == frequent_) return frequentChild_[code];
+    if (!(childMask_[code] >> (value & 63) & 1)) return -1;
     unsigned slot;
     return Find(code, value, slot);
 }
@@ -107,17 +117,22 @@ inline int GifLzwEncoder::Step(unsigned code, std::size_t j) const {
 }
 
 int GifLzwEncoder::Choose(unsigned code, std::size_t j, int first, int second) const {
-    const int a = Reach(static_cast<unsigned>(first), j + 1, kLookAhead);
-    const int b = Reach(static_cast<unsigned>(second), j + 1, kLookAhead);
-    if (a != b) return a > b ? first : second;
-    return alternative_[j] == lastValue_[code] && pixels_[j] != lastValue_[code] ? second : first;
+    return Further(j, first, second, alternative_[j] == lastValue_[code] && pixels_[j] != lastValue_[code]);
 }
 
 unsigned GifLzwEncoder::Start(std::size_t j, unsigned previous) const {
     if (alternative_[j] == pixels_[j]) return pixels_[j];
-    const int a = Reach(pixels_[j], j + 1, kLookAhead), b = Reach(alternative_[j], j + 1, kLookAhead);
-    if (a != b) return a > b ? pixels_[j] : alternative_[j];
-    return alternative_[j] == previous && pixels_[j] != previous ? alternative_[j] : pixels_[j];
+    return static_cast<unsigned>(Further(j, pixels_[j], alternative_[j],
+                                         alternative_[j] == previous && pixels_[j] != previous));
+}
+
+// The one whose string reaches further, the tie's winner on a tie: when the
+// tie's winner looks all the way ahead the other cannot beat it.
+int GifLzwEncoder::Further(std::size_t j, int first, int second, bool secondOnTie) const {
+    const int favoured = secondOnTie ? second : first, other = secondOnTie ? first : second;
+    const int reach = Reach(static_cast<unsigned>(favoured), j + 1, kLookAhead);
+    if (reach == kLookAhead) return favoured;
+    return Reach(static_cast<unsigned>(other), j + 1, kLookAhead) > reach ? other : favoured;
 }
 
 bool GifLzwEncoder::Path::Holds(unsigned code) const {
@@ -157,24 +172,40 @@ void GifLzwEncoder::Encode(const BYTE* pixels, const BYTE* alternative, std::siz
     };
     ClearTable();
     packer.Put(clear, width);
-    for (unsigned root = 0; root < clear; ++root) lastValue_[root] = static_cast<BYTE>(root);
+    for (unsigned root = 0; root < clear; ++root) {
+        lastValue_[root] = rootOf_[root] = static_cast<BYTE>(root);
+        length_[root] = 1;
+    }
     std::size_t at = 0;
+    int shortenedInARow = 0;
     if (count) Walk(0, Start(0, pixels[0]), path_);
     while (at < count) {
         // path_ holds the longest string from here, one code per length. One
         // pixel less is taken when the string after it is longer by more than
-        // one: the shorter parse then covers more in two codes.
+        // one: the shorter parse then covers more in two codes. But the code
+        // such a string adds repeats one the table has (the string one pixel
+        // longer), and pixels that repeat in a short period would have every
+        // string cut so, the table never growing: no more than two in a row.
         std::size_t length = path_.size;
         bool walked = false;  // whether following_ holds the string after this one
+        bool shortened = false;
         if (length > 1 && at + length < count) {
             Walk(at + length, Start(at + length, lastValue_[path_.back()]), following_);
-            Walk(at + length - 1, Start(at + length - 1, lastValue_[path_[length - 2]]), shorter_);
-            if (length - 1 + shorter_.size > length + following_.size) {
-                --length;
-                following_.swap(shorter_);
+            // No string from the pixel before can be long enough when none
+            // starting with either of its values is.
+            const std::size_t before = at + length - 1;
+            if (shortenedInARow < kShortenedInARow &&
+                std::max(longest_[pixels[before]], longest_[alternative[before]]) > following_.size + 1) {
+                Walk(before, Start(before, lastValue_[path_[length - 2]]), shorter_);
+                if (length - 1 + shorter_.size > length + following_.size) {
+                    --length;
+                    following_.swap(shorter_);
+                    shortened = true;
+                }
             }
             walked = true;
         }
+        shortenedInARow = shortened ? shortenedInARow + 1 : 0;
         const unsigned code = path_[length - 1];
         packer.Put(code, width);
         at += length;
@@ -186,9 +217,13 @@ void GifLzwEncoder::Encode(const BYTE* pixels, const BYTE* alternative, std::siz
         unsigned slot;
         if (Find(code, value, slot) < 0) {
             slots_[slot] = ((code << 8) | value) << 12 | next;
+            childMask_[code] |= std::uint64_t{1} << (value & 63);
             if (value == frequent_) frequentChild_[code] = static_cast<std::int16_t>(next);
         }
         lastValue_[next] = static_cast<BYTE>(value);
+        rootOf_[next] = rootOf_[code];
+        length_[next] = static_cast<std::uint16_t>(length_[code] + 1);
+        longest_[rootOf_[next]] = std::max(longest_[rootOf_[next]], std::size_t{length_[next]});
         counted();
         bool cleared = false;
         if (next > kLargestCode) {

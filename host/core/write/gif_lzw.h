@@ -7,6 +7,7 @@
 
 #include <windows.h>
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <utility>
@@ -42,6 +43,10 @@ private:
     int Step(unsigned code, std::size_t j) const;
     // Step's choice when both values are in the table.
     int Choose(unsigned code, std::size_t j, int first, int second) const;
+    // Of first and second, the codes of pixel j's own value and its
+    // alternative, the one that reaches further; on a tie the first unless
+    // secondOnTie.
+    int Further(std::size_t j, int first, int second, bool secondOnTie) const;
     // The value a string starting at pixel j, after a string ending in
     // previous, starts with.
     unsigned Start(std::size_t j, unsigned previous) const;
@@ -60,6 +65,9 @@ private:
     // lookups where many pixels may be transparent.
     unsigned frequent_ = 0;
     std::vector<std::int16_t> frequentChild_;
+    // Per code, a bit for each value (modulo 64) it has a child for: most
+    // lookups that fail end here, without a probe into the slots.
+    std::vector<std::uint64_t> childMask_;
     // A string's codes, one a length. No string is longer than the table,
     // so the room is set once.
     struct Path {
@@ -77,6 +85,9 @@ private:
     };
     Path path_, following_, shorter_;
     std::vector<BYTE> lastValue_;  // of each code's string
+    std::vector<BYTE> rootOf_;     // each code's first value
+    std::vector<std::uint16_t> length_;  // of each code's string
+    std::array<std::size_t, 256> longest_;  // the longest string starting with each value
     const BYTE* pixels_ = nullptr;
     const BYTE* alternative_ = nullptr;
     std::size_t count_ = 0;

@@ -386,28 +386,32 @@ private:
     // way out when no table has room for a transparent entry beside the
     // changed colours.
     void PlanCoding(const IndexedFrame& frame, const Rectangle& box, bool first, FrameTask& task) {
-        // Per index: 1 where it shows, 2 where it changes the screen.
-        std::array<BYTE, 256> seen{};
+        // Which indexes show, and which change the screen (the last entry
+        // takes the pixels that change nothing). Stores only: a read-modify-
+        // write of the same entry pixel after pixel would wait on itself.
+        std::array<BYTE, 256> shows{};
+        std::array<BYTE, 257> changes{};
         std::size_t changedCount = 0;
         for (LONG y = 0; y < box.height; ++y) {
             const BYTE* row = frame.pixels.data() + static_cast<std::size_t>(box.top + y) * frame.width + box.left;
             const std::uint32_t* shown = shown_.data() + static_cast<std::size_t>(box.top + y) * canvas_.width + box.left;
             for (LONG x = 0; x < box.width; ++x) {
-                const bool changes = Changes(frame.colours[row[x]], shown[x]);
-                seen[row[x]] |= static_cast<BYTE>(changes ? 3 : 1);
-                changedCount += changes;
+                const bool changing = Changes(frame.colours[row[x]], shown[x]);
+                shows[row[x]] = 1;
+                changes[changing ? row[x] : 256] = 1;
+                changedCount += changing;
             }
         }
         std::bitset<256> opaque, changed;
         bool anyTransparent = false;
         for (std::size_t i = 0; i < frame.colours.size(); ++i) {
-            if (!seen[i]) continue;
+            if (!shows[i]) continue;
             if (frame.colours[i] == 0) {
                 anyTransparent = true;
                 continue;
             }
             opaque.set(i);
-            if (seen[i] & 2) changed.set(i);
+            if (changes[i]) changed.set(i);
         }
         const std::size_t area = static_cast<std::size_t>(box.width) * static_cast<std::size_t>(box.height);
         // Where every pixel changes, the two layouts are the same.
