@@ -10,6 +10,7 @@ constexpr unsigned kWidestCode = 12;
 constexpr int kLookAhead = 6;
 // How many strings in a row may be coded a pixel short.
 constexpr int kShortenedInARow = 2;
+constexpr unsigned kHalfTable = (kLargestCode + 1) / 2;
 
 // Packs codes least significant bit first into length-prefixed sub-blocks.
 class BlockPacker {
@@ -181,23 +182,26 @@ void GifLzwEncoder::Encode(const BYTE* pixels, const BYTE* alternative, std::siz
     if (count) Walk(0, Start(0, pixels[0]), path_);
     while (at < count) {
         // path_ holds the longest string from here, one code per length. One
-        // pixel less is taken when the string after it is longer by more than
-        // one: the shorter parse then covers more in two codes. But the code
-        // such a string adds repeats one the table has (the string one pixel
-        // longer), and pixels that repeat in a short period would have every
+        // pixel less is taken when the string after it is then longer by
+        // more: the shorter parse covers more in two codes. But the code such
+        // a string adds repeats one the table has (the string one pixel
+        // longer), a code lost for as long as the table lasts: while the
+        // table is less than half full the string after must gain two
+        // pixels. And pixels that repeat in a short period would have every
         // string cut so, the table never growing: no more than two in a row.
         std::size_t length = path_.size;
         bool walked = false;  // whether following_ holds the string after this one
         bool shortened = false;
         if (length > 1 && at + length < count) {
             Walk(at + length, Start(at + length, lastValue_[path_.back()]), following_);
+            const std::size_t gain = next <= kHalfTable ? 2 : 1;
             // No string from the pixel before can be long enough when none
             // starting with either of its values is.
             const std::size_t before = at + length - 1;
             if (shortenedInARow < kShortenedInARow &&
-                std::max(longest_[pixels[before]], longest_[alternative[before]]) > following_.size + 1) {
+                std::max(longest_[pixels[before]], longest_[alternative[before]]) > following_.size + gain) {
                 Walk(before, Start(before, lastValue_[path_[length - 2]]), shorter_);
-                if (length - 1 + shorter_.size > length + following_.size) {
+                if (shorter_.size > following_.size + gain) {
                     --length;
                     following_.swap(shorter_);
                     shortened = true;
