@@ -145,8 +145,14 @@ void GifLzwEncoder::Walk(std::size_t j, unsigned first, Path& path) const {
     std::uint16_t* codes = path.codes.data();
     std::size_t size = 0;
     codes[size++] = static_cast<std::uint16_t>(first);
-    for (int code; j + size < count_ && (code = Step(codes[size - 1], j + size)) >= 0;)
+    // The code goes on in a register: read back from the path, each step
+    // would wait on the store before it.
+    for (unsigned code = first; j + size < count_;) {
+        const int next = Step(code, j + size);
+        if (next < 0) break;
+        code = static_cast<unsigned>(next);
         codes[size++] = static_cast<std::uint16_t>(code);
+    }
     path.size = size;
 }
 
