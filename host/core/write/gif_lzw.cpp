@@ -114,11 +114,7 @@ inline int GifLzwEncoder::Step(unsigned code, std::size_t j) const {
     if (other == own) return first;
     const int second = Child(code, other);
     if (first < 0 || second < 0) return first >= 0 ? first : second;
-    return Choose(code, j, first, second);
-}
-
-int GifLzwEncoder::Choose(unsigned code, std::size_t j, int first, int second) const {
-    return Further(j, first, second, alternative_[j] == lastValue_[code] && pixels_[j] != lastValue_[code]);
+    return Further(j, first, second, other == lastValue_[code] && own != lastValue_[code]);
 }
 
 unsigned GifLzwEncoder::Start(std::size_t j, unsigned previous) const {

@@ -41,11 +41,9 @@ private:
     // The code the string of code grows into with pixel j, of its two values
     // the one that reaches further; -1 when neither is in the table.
     int Step(unsigned code, std::size_t j) const;
-    // Step's choice when both values are in the table.
-    int Choose(unsigned code, std::size_t j, int first, int second) const;
     // Of first and second, the codes of pixel j's own value and its
     // alternative, the one that reaches further; on a tie the first unless
-    // secondOnTie.
+    // secondOnTie. Step's choice when both are in the table, out of line.
     int Further(std::size_t j, int first, int second, bool secondOnTie) const;
     // The value a string starting at pixel j, after a string ending in
     // previous, starts with.
