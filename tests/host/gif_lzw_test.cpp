@@ -85,6 +85,18 @@ TEST(GifLzw, RandomPixelsAtEveryCodeSize) {
     }
 }
 
+TEST(GifLzw, DataOfEveryLengthAroundTheSubBlocks) {
+    // The coded bytes end at every place in a 255-byte sub-block, on its
+    // boundary too, whether they were packed four at a time or one by one.
+    std::mt19937 random(7);
+    for (std::size_t count = 1; count <= 1000; ++count) {
+        std::vector<BYTE> pixels(count);
+        for (BYTE& p : pixels) p = static_cast<BYTE>(random());
+        std::vector<BYTE> decoded = RoundTrip(pixels, pixels, 8);
+        ASSERT_EQ(decoded, pixels) << count << " pixels";
+    }
+}
+
 TEST(GifLzw, RunsCodeTheStringThatIsTheNextCode) {
     // A run makes the coder send each new string as soon as it is made; a
     // repeated short pattern does the same through longer strings.

@@ -12,7 +12,8 @@ constexpr int kLookAhead = 6;
 constexpr int kShortenedInARow = 2;
 constexpr unsigned kHalfTable = (kLargestCode + 1) / 2;
 
-// Packs codes least significant bit first into length-prefixed sub-blocks.
+// Packs codes least significant bit first into length-prefixed sub-blocks,
+// four bytes at a time while the open block has room for them.
 class BlockPacker {
 public:
     explicit BlockPacker(std::vector<BYTE>& out) : out_(out) {
@@ -23,35 +24,41 @@ public:
     void Put(unsigned code, unsigned width) {
         bits_ |= std::uint64_t{code} << count_;
         count_ += width;
-        while (count_ >= 8) {
-            Byte(static_cast<BYTE>(bits_));
-            bits_ >>= 8;
-            count_ -= 8;
+        if (count_ < 32) return;
+        if (room_ > 4) {
+            const std::size_t at = out_.size();
+            out_.resize(at + 4);
+            for (int i = 0; i < 4; ++i) out_[at + i] = static_cast<BYTE>(bits_ >> (8 * i));
+            room_ -= 4;
+        } else {
+            for (int i = 0; i < 4; ++i) Byte(static_cast<BYTE>(bits_ >> (8 * i)));
         }
+        bits_ >>= 32;
+        count_ -= 32;
     }
 
     void Finish() {
-        if (count_ > 0) Byte(static_cast<BYTE>(bits_));
-        if (out_.size() - blockStart_ == 1) {
+        for (; count_ > 0; count_ = count_ > 8 ? count_ - 8 : 0, bits_ >>= 8) Byte(static_cast<BYTE>(bits_));
+        if (room_ == 255) {
             out_.back() = 0;  // the open block is empty: it becomes the terminator
             return;
         }
-        out_[blockStart_] = static_cast<BYTE>(out_.size() - blockStart_ - 1);
+        out_[out_.size() - (255 - room_) - 1] = static_cast<BYTE>(255 - room_);
         out_.push_back(0);
     }
 
 private:
     void Byte(BYTE b) {
         out_.push_back(b);
-        if (out_.size() - blockStart_ == 256) {
-            out_[blockStart_] = 255;
-            blockStart_ = out_.size();
+        if (--room_ == 0) {
+            out_[out_.size() - 256] = 255;
             out_.push_back(0);
+            room_ = 255;
         }
     }
 
     std::vector<BYTE>& out_;
-    std::size_t blockStart_ = 0;
+    unsigned room_ = 255;  // in the open block
     std::uint64_t bits_ = 0;
     unsigned count_ = 0;
 };
@@ -132,18 +139,19 @@ int GifLzwEncoder::Further(std::size_t j, int first, int second, bool secondOnTi
     return Reach(static_cast<unsigned>(other), j + 1, kLookAhead) > reach ? other : favoured;
 }
 
-bool GifLzwEncoder::Path::Holds(unsigned code) const {
-    return std::find(codes.begin(), codes.begin() + static_cast<std::ptrdiff_t>(size), code) !=
-           codes.begin() + static_cast<std::ptrdiff_t>(size);
-}
 
 void GifLzwEncoder::Walk(std::size_t j, unsigned first, Path& path) const {
+    path.codes[0] = static_cast<std::uint16_t>(first);
+    path.size = 1;
+    Continue(j, path);
+}
+
+void GifLzwEncoder::Continue(std::size_t j, Path& path) const {
     std::uint16_t* codes = path.codes.data();
-    std::size_t size = 0;
-    codes[size++] = static_cast<std::uint16_t>(first);
+    std::size_t size = path.size;
     // The code goes on in a register: read back from the path, each step
     // would wait on the store before it.
-    for (unsigned code = first; j + size < count_;) {
+    for (unsigned code = codes[size - 1]; j + size < count_;) {
         const int next = Step(code, j + size);
         if (next < 0) break;
         code = static_cast<unsigned>(next);
@@ -242,10 +250,18 @@ void GifLzwEncoder::Encode(const BYTE* pixels, const BYTE* alternative, std::siz
         }
         // The string walked already is still the longest unless the new code
         // could lengthen it.
-        if (walked && !cleared && !following_.Holds(code))
+        if (walked && !cleared) {
             path_.swap(following_);
-        else
+            // The new code can change the walk only where it passes code or
+            // looks ahead into it: the steps before stand.
+            const std::size_t through = length_[code];
+            if (through <= path_.size && path_[through - 1] == code) {
+                path_.size = through > kLookAhead + 1 ? through - kLookAhead : 1;
+                Continue(at, path_);
+            }
+        } else {
             Walk(at, value, path_);
+        }
     }
     if (count) counted();
     packer.Put(end, width);

@@ -52,6 +52,8 @@ private:
     // one a length.
     struct Path;
     void Walk(std::size_t j, unsigned first, Path& path) const;
+    // Walks on from the last of the path's codes.
+    void Continue(std::size_t j, Path& path) const;
 
     void ClearTable();
 
@@ -75,7 +77,6 @@ private:
         Path() : codes(4097) {}
         unsigned back() const { return codes[size - 1]; }
         unsigned operator[](std::size_t i) const { return codes[i]; }
-        bool Holds(unsigned code) const;
         void swap(Path& other) {
             codes.swap(other.codes);
             std::swap(size, other.size);
