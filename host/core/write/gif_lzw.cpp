@@ -74,7 +74,6 @@ GifLzwEncoder::GifLzwEncoder()
     : slots_(std::size_t{1} << kSlotBits),
       frequentChild_(kLargestCode + 1),
       childMask_(kLargestCode + 1),
-      lastValue_(kLargestCode + 1),
       rootOf_(kLargestCode + 1),
       length_(kLargestCode + 1) {}
 
@@ -112,31 +111,29 @@ int GifLzwEncoder::Reach(unsigned code, std::size_t j, int depth) const {
 }
 
 // Of a pixel's two values, the one whose string reaches further; on a tie the
-// one that repeats the value before, then the pixel's own. Most pixels have
-// one value, or one that the table knows after the string: only the rest
-// look ahead, out of line.
+// pixel's own, which the caller chose to make runs. Most pixels have one
+// value, or one that the table knows after the string: only the rest look
+// ahead, out of line.
 inline int GifLzwEncoder::Step(unsigned code, std::size_t j) const {
     const unsigned own = pixels_[j], other = alternative_[j];
     const int first = Child(code, own);
     if (other == own) return first;
     const int second = Child(code, other);
     if (first < 0 || second < 0) return first >= 0 ? first : second;
-    return Further(j, first, second, other == lastValue_[code] && own != lastValue_[code]);
+    return Further(j, first, second);
 }
 
-unsigned GifLzwEncoder::Start(std::size_t j, unsigned previous) const {
+unsigned GifLzwEncoder::Start(std::size_t j) const {
     if (alternative_[j] == pixels_[j]) return pixels_[j];
-    return static_cast<unsigned>(Further(j, pixels_[j], alternative_[j],
-                                         alternative_[j] == previous && pixels_[j] != previous));
+    return static_cast<unsigned>(Further(j, pixels_[j], alternative_[j]));
 }
 
-// The one whose string reaches further, the tie's winner on a tie: when the
-// tie's winner looks all the way ahead the other cannot beat it.
-int GifLzwEncoder::Further(std::size_t j, int first, int second, bool secondOnTie) const {
-    const int favoured = secondOnTie ? second : first, other = secondOnTie ? first : second;
-    const int reach = Reach(static_cast<unsigned>(favoured), j + 1, kLookAhead);
-    if (reach == kLookAhead) return favoured;
-    return Reach(static_cast<unsigned>(other), j + 1, kLookAhead) > reach ? other : favoured;
+// When the own value's string looks all the way ahead the other cannot beat
+// it.
+int GifLzwEncoder::Further(std::size_t j, int own, int other) const {
+    const int reach = Reach(static_cast<unsigned>(own), j + 1, kLookAhead);
+    if (reach == kLookAhead) return own;
+    return Reach(static_cast<unsigned>(other), j + 1, kLookAhead) > reach ? other : own;
 }
 
 
@@ -165,11 +162,18 @@ void GifLzwEncoder::Encode(const BYTE* pixels, const BYTE* alternative, std::siz
     pixels_ = pixels;
     alternative_ = alternative;
     count_ = count;
-    // Where pixels may take either of two values, their own is mostly the
-    // same one (transparency).
+    // Where pixels may take either of two values, one of the two is mostly
+    // the same (transparency): the one two different pairs share.
     std::size_t first = 0;
     while (first < count && pixels[first] == alternative[first]) ++first;
     frequent_ = first < count ? pixels[first] : count ? pixels[0] : 0;
+    for (std::size_t i = first + 1; i < count; ++i) {
+        const unsigned a = pixels[i], b = alternative[i];
+        if (a == b || (a == pixels[first] && b == alternative[first]) || (a == alternative[first] && b == pixels[first]))
+            continue;
+        frequent_ = a == pixels[first] || b == pixels[first] ? pixels[first] : alternative[first];
+        break;
+    }
     const unsigned clear = 1u << minimumCodeSize;
     const unsigned end = clear + 1;
     BlockPacker packer(out);
@@ -184,12 +188,12 @@ void GifLzwEncoder::Encode(const BYTE* pixels, const BYTE* alternative, std::siz
     ClearTable();
     packer.Put(clear, width);
     for (unsigned root = 0; root < clear; ++root) {
-        lastValue_[root] = rootOf_[root] = static_cast<BYTE>(root);
+        rootOf_[root] = static_cast<BYTE>(root);
         length_[root] = 1;
     }
     std::size_t at = 0;
     int shortenedInARow = 0;
-    if (count) Walk(0, Start(0, pixels[0]), path_);
+    if (count) Walk(0, Start(0), path_);
     while (at < count) {
         // path_ holds the longest string from here, one code per length. One
         // pixel less is taken when the string after it is then longer by
@@ -203,14 +207,14 @@ void GifLzwEncoder::Encode(const BYTE* pixels, const BYTE* alternative, std::siz
         bool walked = false;  // whether following_ holds the string after this one
         bool shortened = false;
         if (length > 1 && at + length < count) {
-            Walk(at + length, Start(at + length, lastValue_[path_.back()]), following_);
+            Walk(at + length, Start(at + length), following_);
             const std::size_t gain = next <= kHalfTable ? 2 : 1;
             // No string from the pixel before can be long enough when none
             // starting with either of its values is.
             const std::size_t before = at + length - 1;
             if (shortenedInARow < kShortenedInARow &&
                 std::max(longest_[pixels[before]], longest_[alternative[before]]) > following_.size + gain) {
-                Walk(before, Start(before, lastValue_[path_[length - 2]]), shorter_);
+                Walk(before, Start(before), shorter_);
                 if (shorter_.size > following_.size + gain) {
                     --length;
                     following_.swap(shorter_);
@@ -227,14 +231,13 @@ void GifLzwEncoder::Encode(const BYTE* pixels, const BYTE* alternative, std::siz
         // The decoder adds a code for the string and the next one's first
         // pixel whether or not that string is known; one already known is not
         // looked up again.
-        const unsigned value = walked ? following_[0] : Start(at, lastValue_[code]);
+        const unsigned value = walked ? following_[0] : Start(at);
         unsigned slot;
         if (Find(code, value, slot) < 0) {
             slots_[slot] = ((code << 8) | value) << 12 | next;
             childMask_[code] |= std::uint64_t{1} << (value & 63);
             if (value == frequent_) frequentChild_[code] = static_cast<std::int16_t>(next);
         }
-        lastValue_[next] = static_cast<BYTE>(value);
         rootOf_[next] = rootOf_[code];
         length_[next] = static_cast<std::uint16_t>(length_[code] + 1);
         longest_[rootOf_[next]] = std::max(longest_[rootOf_[next]], std::size_t{length_[next]});

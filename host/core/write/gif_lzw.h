@@ -21,7 +21,8 @@ public:
     // replaces out with the image data as it follows the minimum code size
     // byte in a file: sub-blocks of at most 255 bytes, each after its length
     // byte, ending with the empty block. Pixel i may be coded as pixels[i]
-    // or, where they differ, as alternative[i].
+    // or, where they differ, as alternative[i]; pixels[i] where neither
+    // codes shorter as far as the coder looks ahead.
     void Encode(const BYTE* pixels, const BYTE* alternative, std::size_t count, int minimumCodeSize,
                 std::vector<BYTE>& out);
     void Encode(const BYTE* pixels, std::size_t count, int minimumCodeSize, std::vector<BYTE>& out) {
@@ -41,13 +42,12 @@ private:
     // The code the string of code grows into with pixel j, of its two values
     // the one that reaches further; -1 when neither is in the table.
     int Step(unsigned code, std::size_t j) const;
-    // Of first and second, the codes of pixel j's own value and its
-    // alternative, the one that reaches further; on a tie the first unless
-    // secondOnTie. Step's choice when both are in the table, out of line.
-    int Further(std::size_t j, int first, int second, bool secondOnTie) const;
-    // The value a string starting at pixel j, after a string ending in
-    // previous, starts with.
-    unsigned Start(std::size_t j, unsigned previous) const;
+    // Of own and other, the codes of pixel j's own value and its
+    // alternative, the one that reaches further; own on a tie. Step's choice
+    // when both are in the table, out of line.
+    int Further(std::size_t j, int own, int other) const;
+    // The value a string starting at pixel j starts with.
+    unsigned Start(std::size_t j) const;
     // The codes of the longest string from pixel j that starts with first,
     // one a length.
     struct Path;
@@ -83,7 +83,6 @@ private:
         }
     };
     Path path_, following_, shorter_;
-    std::vector<BYTE> lastValue_;  // of each code's string
     std::vector<BYTE> rootOf_;     // each code's first value
     std::vector<std::uint16_t> length_;  // of each code's string
     std::array<std::size_t, 256> longest_;  // the longest string starting with each value

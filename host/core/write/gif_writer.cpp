@@ -362,6 +362,14 @@ private:
         keep[0] = transparent;
         for (std::size_t i = 0; i < 256; ++i)
             keep[i + 1] = table.fromGlobal[i] >= 0 ? static_cast<BYTE>(table.fromGlobal[i]) : transparent;
+        // Unchanged pixels start out the way that makes runs: a stretch of
+        // them between changed pixels that shows one colour keeps it; from
+        // where it shows a second one, or one the table lacks, it is
+        // transparent to its end. Their other value is left to the coder,
+        // which takes it where it codes shorter. The stretches run on from
+        // row to row, as the pixels are coded.
+        std::size_t stretch = 0;  // where the stretch of unchanged pixels began
+        bool clearing = false;    // whether it is transparent from there
         for (LONG y = 0; y < box.height; ++y) {
             const BYTE* row = frame.pixels.data() + static_cast<std::size_t>(box.top + y) * frame.width + box.left;
             const std::size_t at = static_cast<std::size_t>(box.top + y) * canvas_.width + box.left;
@@ -369,12 +377,29 @@ private:
             const short* shownIndex = shownIndex_.data() + at;
             if (layout == Layout::Own) {
                 for (LONG x = 0; x < box.width; ++x) out[x] = alternative[x] = colours[row[x]] ? table.indexOf[row[x]] : transparent;
-            } else {
-                for (LONG x = 0; x < box.width; ++x) {
-                    const bool changes = Changes(colours[row[x]], shown[x]);
-                    out[x] = changes ? table.indexOf[row[x]] : transparent;
-                    alternative[x] = changes ? table.indexOf[row[x]] : keep[static_cast<std::size_t>(shownIndex[x] + 1)];
+                out += box.width;
+                alternative += box.width;
+                continue;
+            }
+            BYTE* const start = candidate.pixels.data();
+            for (LONG x = 0; x < box.width; ++x) {
+                const std::size_t i = static_cast<std::size_t>(out + x - start);
+                if (Changes(colours[row[x]], shown[x])) {
+                    out[x] = alternative[x] = table.indexOf[row[x]];
+                    stretch = i + 1;
+                    clearing = false;
+                    continue;
                 }
+                const BYTE kept = keep[static_cast<std::size_t>(shownIndex[x] + 1)];
+                if (!clearing && (kept == transparent || (stretch < i && start[stretch] != kept))) {
+                    for (std::size_t k = stretch; k < i; ++k) {
+                        candidate.alternative[k] = start[k];
+                        start[k] = transparent;
+                    }
+                    clearing = true;
+                }
+                out[x] = clearing ? transparent : kept;
+                alternative[x] = clearing ? kept : transparent;
             }
             out += box.width;
             alternative += box.width;
