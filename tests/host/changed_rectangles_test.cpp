@@ -355,4 +355,30 @@ TEST(ChangedRectangles, AMostlyStillAnimationIsSmallerThanItsFullFrames) {
     EXPECT_LT(Write(AnimationFormat::Apng, w, h, DelayUnit::Hundredths, frames).size(), alone + 20 * 100);
 }
 
+TEST(ChangedRectangles, UnchangedNoiseInsideTheRectangleBecomesOneTransparentRun) {
+    // The top row takes 200 new colours, too many for a local table to be
+    // smaller than the global one, and the last pixel changes too: the
+    // rectangle is the whole frame, and all between is noise shown already.
+    // Coded as its colours it would take about a byte a pixel, as
+    // transparency a few codes a row.
+    const LONG w = 200, h = 64;
+    std::vector<BYTE> palette = Palette(17);
+    std::mt19937 random(9);
+    std::vector<BYTE> still(w * h);
+    for (BYTE& p : still) p = static_cast<BYTE>(1 + random() % 250);
+    auto picture = [&](LONG x, LONG y) { return DWORD(still[y * w + x]); };
+    auto changed = [&](LONG x, LONG y) {
+        if (y == 0) return DWORD(still[x] == 1 + x ? 201 + x % 50 : 1 + x);
+        return x == w - 1 && y == h - 1 ? 0u : picture(x, y);
+    };
+    std::vector<Frame> frames;
+    frames.push_back(PalettedFrame(w, h, 8, palette, picture));
+    const std::size_t first = Write(AnimationFormat::Gif, w, h, DelayUnit::Hundredths, frames).size();
+    frames.push_back(PalettedFrame(w, h, 8, palette, changed));
+    Played played = ExpectShownAsFullFrames(AnimationFormat::Gif, frames, w, h);
+    ASSERT_EQ(played.images.size(), 2u);
+    ExpectImageAt(played.images[1], 0, 0, w, h);
+    EXPECT_LT(Write(AnimationFormat::Gif, w, h, DelayUnit::Hundredths, frames).size(), first + 1000);
+}
+
 }  // namespace

@@ -136,7 +136,6 @@ int GifLzwEncoder::Further(std::size_t j, int own, int other) const {
     return Reach(static_cast<unsigned>(other), j + 1, kLookAhead) > reach ? other : own;
 }
 
-
 void GifLzwEncoder::Walk(std::size_t j, unsigned first, Path& path) const {
     path.codes[0] = static_cast<std::uint16_t>(first);
     path.size = 1;
@@ -163,16 +162,17 @@ void GifLzwEncoder::Encode(const BYTE* pixels, const BYTE* alternative, std::siz
     alternative_ = alternative;
     count_ = count;
     // Where pixels may take either of two values, one of the two is mostly
-    // the same (transparency): the one two different pairs share.
+    // the same (transparency): the one the first two different pairs share.
     std::size_t first = 0;
     while (first < count && pixels[first] == alternative[first]) ++first;
     frequent_ = first < count ? pixels[first] : count ? pixels[0] : 0;
     for (std::size_t i = first + 1; i < count; ++i) {
-        const unsigned a = pixels[i], b = alternative[i];
-        if (a == b || (a == pixels[first] && b == alternative[first]) || (a == alternative[first] && b == pixels[first]))
-            continue;
-        frequent_ = a == pixels[first] || b == pixels[first] ? pixels[first] : alternative[first];
-        break;
+        const bool sharesOwn = pixels[i] == pixels[first] || alternative[i] == pixels[first];
+        const bool sharesOther = pixels[i] == alternative[first] || alternative[i] == alternative[first];
+        if (sharesOwn != sharesOther) {
+            frequent_ = sharesOwn ? pixels[first] : alternative[first];
+            break;
+        }
     }
     const unsigned clear = 1u << minimumCodeSize;
     const unsigned end = clear + 1;
