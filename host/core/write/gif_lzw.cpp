@@ -200,22 +200,22 @@ void GifLzwEncoder::Encode(const BYTE* pixels, const BYTE* alternative, std::siz
         // more: the shorter parse covers more in two codes. But the code such
         // a string adds repeats one the table has (the string one pixel
         // longer), a code lost for as long as the table lasts: while the
-        // table is less than half full the string after must gain two
-        // pixels. And pixels that repeat in a short period would have every
-        // string cut so, the table never growing: no more than two in a row.
+        // table is less than half full that loss outweighs what the parse
+        // gains, and it is not tried. And pixels that repeat in a short
+        // period would have every string cut so, the table never growing:
+        // no more than two in a row.
         std::size_t length = path_.size;
         bool walked = false;  // whether following_ holds the string after this one
         bool shortened = false;
         if (length > 1 && at + length < count) {
             Walk(at + length, Start(at + length), following_);
-            const std::size_t gain = next <= kHalfTable ? 2 : 1;
             // No string from the pixel before can be long enough when none
             // starting with either of its values is.
             const std::size_t before = at + length - 1;
-            if (shortenedInARow < kShortenedInARow &&
-                std::max(longest_[pixels[before]], longest_[alternative[before]]) > following_.size + gain) {
+            if (shortenedInARow < kShortenedInARow && next > kHalfTable &&
+                std::max(longest_[pixels[before]], longest_[alternative[before]]) > following_.size + 1) {
                 Walk(before, Start(before), shorter_);
-                if (shorter_.size > following_.size + gain) {
+                if (shorter_.size > following_.size + 1) {
                     --length;
                     following_.swap(shorter_);
                     shortened = true;
