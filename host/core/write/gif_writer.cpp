@@ -352,8 +352,8 @@ private:
                 Candidate& candidate) const {
         candidate.pixels.resize(static_cast<std::size_t>(box.width) * static_cast<std::size_t>(box.height));
         candidate.alternative.resize(candidate.pixels.size());
-        BYTE* out = candidate.pixels.data();
-        BYTE* alternative = candidate.alternative.data();
+        BYTE* own = candidate.pixels.data();
+        BYTE* other = candidate.alternative.data();
         const std::uint32_t* colours = frame.colours.data();
         const BYTE transparent = static_cast<BYTE>(std::max(table.transparent, 0));
         // What an unchanged pixel may show instead of transparency, by its
@@ -375,34 +375,30 @@ private:
             const std::size_t at = static_cast<std::size_t>(box.top + y) * canvas_.width + box.left;
             const std::uint32_t* shown = shown_.data() + at;
             const short* shownIndex = shownIndex_.data() + at;
+            std::size_t i = static_cast<std::size_t>(y) * static_cast<std::size_t>(box.width);
             if (layout == Layout::Own) {
-                for (LONG x = 0; x < box.width; ++x) out[x] = alternative[x] = colours[row[x]] ? table.indexOf[row[x]] : transparent;
-                out += box.width;
-                alternative += box.width;
+                for (LONG x = 0; x < box.width; ++x, ++i)
+                    own[i] = other[i] = colours[row[x]] ? table.indexOf[row[x]] : transparent;
                 continue;
             }
-            BYTE* const start = candidate.pixels.data();
-            for (LONG x = 0; x < box.width; ++x) {
-                const std::size_t i = static_cast<std::size_t>(out + x - start);
+            for (LONG x = 0; x < box.width; ++x, ++i) {
                 if (Changes(colours[row[x]], shown[x])) {
-                    out[x] = alternative[x] = table.indexOf[row[x]];
+                    own[i] = other[i] = table.indexOf[row[x]];
                     stretch = i + 1;
                     clearing = false;
-                    continue;
-                }
-                const BYTE kept = keep[static_cast<std::size_t>(shownIndex[x] + 1)];
-                if (!clearing && (kept == transparent || (stretch < i && start[stretch] != kept))) {
-                    for (std::size_t k = stretch; k < i; ++k) {
-                        candidate.alternative[k] = start[k];
-                        start[k] = transparent;
+                } else {
+                    const BYTE kept = keep[static_cast<std::size_t>(shownIndex[x] + 1)];
+                    if (!clearing && (kept == transparent || (stretch < i && own[stretch] != kept))) {
+                        for (std::size_t k = stretch; k < i; ++k) {
+                            other[k] = own[k];
+                            own[k] = transparent;
+                        }
+                        clearing = true;
                     }
-                    clearing = true;
+                    own[i] = clearing ? transparent : kept;
+                    other[i] = clearing ? kept : transparent;
                 }
-                out[x] = clearing ? transparent : kept;
-                alternative[x] = clearing ? kept : transparent;
             }
-            out += box.width;
-            alternative += box.width;
         }
     }
 
