@@ -140,6 +140,18 @@ IndexedFrame IndexTrueColourFrame(const FrameView& frame) {
 // Whether a pixel of this colour changes a place showing shown.
 inline bool Changes(std::uint32_t colour, std::uint32_t shown) { return colour != 0 && colour != shown; }
 
+// How a frame's pixels are set against what the screen shows. By colour
+// serves any frame. A frame whose colours the global table holds all compares
+// each index's global index with the one shown, two bytes instead of four and
+// no colour looked up; one whose table is the global table itself, none of
+// it transparent, compares its indexes as they are.
+enum class Match { ByColour, ByGlobalIndex, BySameIndex };
+
+struct FrameMatch {
+    Match match = Match::ByColour;
+    std::array<short, 256> globalOf{};  // each index's colour's first global index, or -1
+};
+
 struct Rectangle {
     LONG left = 0, top = 0, width = 0, height = 0;
 };
@@ -277,19 +289,76 @@ private:
         screenWritten_ = true;
     }
 
+    FrameMatch MatchOf(const IndexedFrame& frame) const {
+        FrameMatch match;
+        bool inGlobal = true;
+        bool same = frame.colours.size() <= global_.size();
+        for (std::size_t i = 0; i < frame.colours.size(); ++i) {
+            auto found = globalIndex_.find(frame.colours[i]);
+            match.globalOf[i] = found != globalIndex_.end() ? found->second : -1;
+            if (frame.colours[i] == 0) {
+                same = false;
+                continue;
+            }
+            inGlobal = inGlobal && match.globalOf[i] >= 0;
+            same = same && match.globalOf[i] == static_cast<short>(i);
+        }
+        match.match = same ? Match::BySameIndex : inGlobal ? Match::ByGlobalIndex : Match::ByColour;
+        return match;
+    }
+
+    // One row of the screen, from a place on it, as a frame's pixels are set
+    // against it.
+    template <Match M>
+    class ScreenRow {
+    public:
+        ScreenRow(const GifWriter& writer, const IndexedFrame& frame, const FrameMatch& match, std::size_t at)
+            : colours_(frame.colours.data()),
+              globalOf_(match.globalOf.data()),
+              shown_(writer.shown_.data() + at),
+              shownIndex_(writer.shownIndex_.data() + at) {}
+
+        bool ChangesAt(const BYTE* row, LONG x) const {
+            if constexpr (M == Match::ByColour) return Changes(colours_[row[x]], shown_[x]);
+            if constexpr (M == Match::ByGlobalIndex) return colours_[row[x]] != 0 && globalOf_[row[x]] != shownIndex_[x];
+            return row[x] != shownIndex_[x];
+        }
+
+        // The first pixel from x before end that changes the screen, or end.
+        LONG FirstChange(const BYTE* row, LONG x, LONG end) const {
+            if constexpr (M == Match::BySameIndex) {
+                // A block at a time, with no branch a pixel: the compiler
+                // compares a block's pixels side by side.
+                constexpr LONG kBlock = 16;
+                for (; x + kBlock <= end; x += kBlock) {
+                    bool differs = false;
+                    for (LONG k = 0; k < kBlock; ++k) differs |= row[x + k] != shownIndex_[x + k];
+                    if (differs) break;
+                }
+            }
+            while (x < end && !ChangesAt(row, x)) ++x;
+            return x;
+        }
+
+    private:
+        const std::uint32_t* colours_;
+        const short* globalOf_;
+        const std::uint32_t* shown_;
+        const short* shownIndex_;
+    };
+
     // The rectangle of pixels the frame changes on the screen; empty when it
     // changes none.
-    Rectangle ChangedRectangle(const IndexedFrame& frame) const {
+    template <Match M>
+    Rectangle ChangedRectangle(const IndexedFrame& frame, const FrameMatch& match) const {
         LONG left = frame.width, right = -1, top = frame.height, bottom = -1;
-        const std::uint32_t* colours = frame.colours.data();
         for (LONG y = 0; y < frame.height; ++y) {
             const BYTE* row = frame.pixels.data() + static_cast<std::size_t>(y) * frame.width;
-            const std::uint32_t* shown = shown_.data() + static_cast<std::size_t>(y) * canvas_.width;
-            LONG first = 0;
-            while (first < frame.width && !Changes(colours[row[first]], shown[first])) ++first;
+            const ScreenRow<M> screen(*this, frame, match, static_cast<std::size_t>(y) * canvas_.width);
+            LONG first = screen.FirstChange(row, 0, frame.width);
             if (first == frame.width) continue;
             LONG last = frame.width - 1;
-            while (!Changes(colours[row[last]], shown[last])) --last;
+            while (!screen.ChangesAt(row, last)) --last;
             left = std::min(left, first);
             right = std::max(right, last);
             top = std::min(top, y);
@@ -348,8 +417,9 @@ private:
         return true;
     }
 
-    void LayOut(const IndexedFrame& frame, const Rectangle& box, Layout layout, const TableChoice& table,
-                Candidate& candidate) const {
+    template <Match M>
+    void LayOut(const IndexedFrame& frame, const FrameMatch& match, const Rectangle& box, Layout layout,
+                const TableChoice& table, Candidate& candidate) const {
         candidate.pixels.resize(static_cast<std::size_t>(box.width) * static_cast<std::size_t>(box.height));
         candidate.alternative.resize(candidate.pixels.size());
         BYTE* own = candidate.pixels.data();
@@ -373,7 +443,7 @@ private:
         for (LONG y = 0; y < box.height; ++y) {
             const BYTE* row = frame.pixels.data() + static_cast<std::size_t>(box.top + y) * frame.width + box.left;
             const std::size_t at = static_cast<std::size_t>(box.top + y) * canvas_.width + box.left;
-            const std::uint32_t* shown = shown_.data() + at;
+            const ScreenRow<M> screen(*this, frame, match, at);
             const short* shownIndex = shownIndex_.data() + at;
             std::size_t i = static_cast<std::size_t>(y) * static_cast<std::size_t>(box.width);
             if (layout == Layout::Own) {
@@ -382,7 +452,7 @@ private:
                 continue;
             }
             for (LONG x = 0; x < box.width; ++x, ++i) {
-                if (Changes(colours[row[x]], shown[x])) {
+                if (screen.ChangesAt(row, x)) {
                     own[i] = other[i] = table.indexOf[row[x]];
                     stretch = i + 1;
                     clearing = false;
@@ -406,7 +476,9 @@ private:
     // after the first is coded by its changes; its own pixels are only the
     // way out when no table has room for a transparent entry beside the
     // changed colours.
-    void PlanCoding(const IndexedFrame& frame, const Rectangle& box, bool first, FrameTask& task) {
+    template <Match M>
+    void PlanCoding(const IndexedFrame& frame, const FrameMatch& match, const Rectangle& box, bool first,
+                    FrameTask& task) {
         // Which indexes show, and which change the screen (the last entry
         // takes the pixels that change nothing). Stores only: a read-modify-
         // write of the same entry pixel after pixel would wait on itself.
@@ -415,9 +487,9 @@ private:
         std::size_t changedCount = 0;
         for (LONG y = 0; y < box.height; ++y) {
             const BYTE* row = frame.pixels.data() + static_cast<std::size_t>(box.top + y) * frame.width + box.left;
-            const std::uint32_t* shown = shown_.data() + static_cast<std::size_t>(box.top + y) * canvas_.width + box.left;
+            const ScreenRow<M> screen(*this, frame, match, static_cast<std::size_t>(box.top + y) * canvas_.width + box.left);
             for (LONG x = 0; x < box.width; ++x) {
-                const bool changing = Changes(frame.colours[row[x]], shown[x]);
+                const bool changing = screen.ChangesAt(row, x);
                 shows[row[x]] = 1;
                 changes[changing ? row[x] : 256] = 1;
                 changedCount += changing;
@@ -436,15 +508,17 @@ private:
         }
         const std::size_t area = static_cast<std::size_t>(box.width) * static_cast<std::size_t>(box.height);
         // Where every pixel changes, the two layouts are the same.
-        if (!first && changedCount != area && PlanTables(frame, box, Layout::Changes, changed, true, task)) return;
-        if (!PlanTables(frame, box, Layout::Own, opaque, anyTransparent, task))
+        if (!first && changedCount != area && PlanTables<M>(frame, match, box, Layout::Changes, changed, true, task))
+            return;
+        if (!PlanTables<M>(frame, match, box, Layout::Own, opaque, anyTransparent, task))
             throw HostError("Cannot write the GIF file: no colour table fits a frame.");
     }
 
     // The layout with the global table and with a local one, where either
     // holds its colours and the local one is smaller.
-    bool PlanTables(const IndexedFrame& frame, const Rectangle& box, Layout layout, const std::bitset<256>& used,
-                    bool transparent, FrameTask& task) {
+    template <Match M>
+    bool PlanTables(const IndexedFrame& frame, const FrameMatch& match, const Rectangle& box, Layout layout,
+                    const std::bitset<256>& used, bool transparent, FrameTask& task) {
         const bool globalFits = GlobalChoice(frame, used, transparent, globalChoice_);
         const bool localFits = LocalChoice(frame, used, transparent, localChoice_) &&
                                (!globalFits || localChoice_.colours.size() < global_.size());
@@ -455,7 +529,7 @@ private:
             if (table->local) candidate.colours = table->colours;
             candidate.transparent = table->transparent;
             candidate.codeSize = table->codeSize;
-            LayOut(frame, box, layout, *table, candidate);
+            LayOut<M>(frame, match, box, layout, *table, candidate);
         }
         return !task.candidates.empty();
     }
@@ -491,9 +565,19 @@ private:
         const IndexedFrame frame = view.Paletted() ? IndexPalettedFrame(view) : IndexTrueColourFrame(view);
         const bool first = !screenWritten_;
         if (first) WriteScreen(frame);
+        const FrameMatch match = MatchOf(frame);
+        switch (match.match) {
+        case Match::ByColour: return PlanFrame<Match::ByColour>(view, frame, match, first);
+        case Match::ByGlobalIndex: return PlanFrame<Match::ByGlobalIndex>(view, frame, match, first);
+        case Match::BySameIndex: return PlanFrame<Match::BySameIndex>(view, frame, match, first);
+        }
+    }
+
+    template <Match M>
+    void PlanFrame(const FrameView& view, const IndexedFrame& frame, const FrameMatch& match, bool first) {
         FrameTask task;
         task.delay = view.Delay();
-        task.box = first ? Rectangle{0, 0, frame.width, frame.height} : ChangedRectangle(frame);
+        task.box = first ? Rectangle{0, 0, frame.width, frame.height} : ChangedRectangle<M>(frame, match);
         if (task.box.width == 0) {
             // Nothing changes, but the frame must still be shown for its
             // delay: one transparent pixel.
@@ -504,8 +588,8 @@ private:
             nothing.pixels.assign(1, 0);
             nothing.alternative.assign(1, 0);
         } else {
-            PlanCoding(frame, task.box, first, task);
-            Show(frame, task.box);
+            PlanCoding<M>(frame, match, task.box, first, task);
+            Show(frame, match, task.box);
         }
         FrameTask& queued = tasks_.emplace_back(std::move(task));
         jobs_.Add([this, &queued](int worker) { CodeTask(queued, coders_[static_cast<std::size_t>(worker)]); });
@@ -520,12 +604,8 @@ private:
     }
 
     // What the screen shows once the frame's rectangle is drawn.
-    void Show(const IndexedFrame& frame, const Rectangle& box) {
-        std::array<short, 256> globalOf;
-        for (std::size_t i = 0; i < frame.colours.size(); ++i) {
-            auto found = globalIndex_.find(frame.colours[i]);
-            globalOf[i] = found != globalIndex_.end() ? found->second : -1;
-        }
+    void Show(const IndexedFrame& frame, const FrameMatch& match, const Rectangle& box) {
+        const std::array<short, 256>& globalOf = match.globalOf;
         for (LONG y = 0; y < box.height; ++y) {
             const BYTE* row = frame.pixels.data() + static_cast<std::size_t>(box.top + y) * frame.width + box.left;
             const std::size_t at = static_cast<std::size_t>(box.top + y) * canvas_.width + box.left;
