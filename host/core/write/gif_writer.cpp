@@ -328,11 +328,12 @@ private:
         LONG FirstChange(const BYTE* row, LONG x, LONG end) const {
             if constexpr (M == Match::BySameIndex) {
                 // A block at a time, with no branch a pixel: the compiler
-                // compares a block's pixels side by side.
+                // compares a block's pixels side by side (as bits, which it
+                // does; a comparison's truth it does not).
                 constexpr LONG kBlock = 16;
                 for (; x + kBlock <= end; x += kBlock) {
-                    bool differs = false;
-                    for (LONG k = 0; k < kBlock; ++k) differs |= row[x + k] != shownIndex_[x + k];
+                    short differs = 0;
+                    for (LONG k = 0; k < kBlock; ++k) differs |= static_cast<short>(row[x + k] ^ shownIndex_[x + k]);
                     if (differs) break;
                 }
             }
