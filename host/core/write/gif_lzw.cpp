@@ -129,11 +129,12 @@ unsigned GifLzwEncoder::Start(std::size_t j) const {
 }
 
 // When the own value's string looks all the way ahead the other cannot beat
-// it.
+// it; else the other need only be looked at one pixel further than the own
+// one reaches.
 int GifLzwEncoder::Further(std::size_t j, int own, int other) const {
     const int reach = Reach(static_cast<unsigned>(own), j + 1, kLookAhead);
     if (reach == kLookAhead) return own;
-    return Reach(static_cast<unsigned>(other), j + 1, kLookAhead) > reach ? other : own;
+    return Reach(static_cast<unsigned>(other), j + 1, reach + 1) > reach ? other : own;
 }
 
 void GifLzwEncoder::Walk(std::size_t j, unsigned first, Path& path) const {
