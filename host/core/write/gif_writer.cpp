@@ -507,7 +507,7 @@ private:
             opaque.set(i);
             if (changes[i]) changed.set(i);
         }
-        const std::size_t area = static_cast<std::size_t>(box.width) * static_cast<std::size_t>(box.height);
+        const std::size_t area = Area(box);
         // Where every pixel changes, the two layouts are the same.
         if (!first && changedCount != area && PlanTables<M>(frame, match, box, Layout::Changes, changed, true, task))
             return;
@@ -561,7 +561,10 @@ private:
 
     // Frames are planned here in order, against what the screen shows, and
     // coded by the jobs, several at once; each is written once it and every
-    // frame before it are coded. At most two frames a worker wait.
+    // frame before it are coded. What waits is bounded by its pixels, at most
+    // two whole frames' a worker, rather than by a count of frames: a large
+    // frame being coded must not keep the other workers from the small ones
+    // behind it. The count is bounded too, for frames that change nothing.
     void WriteFrame(const FrameView& view) override {
         const IndexedFrame frame = view.Paletted() ? IndexPalettedFrame(view) : IndexTrueColourFrame(view);
         const bool first = !screenWritten_;
@@ -593,14 +596,22 @@ private:
             Show(frame, match, task.box);
         }
         FrameTask& queued = tasks_.emplace_back(std::move(task));
+        waitingPixels_ += Area(queued.box);
         jobs_.Add([this, &queued](int worker) { CodeTask(queued, coders_[static_cast<std::size_t>(worker)]); });
-        while (jobs_.Pending() > 2 * static_cast<std::size_t>(jobs_.Workers()) || jobs_.OldestDone()) WriteOldest();
+        const std::size_t workers = static_cast<std::size_t>(jobs_.Workers());
+        const std::size_t mostPixels = 2 * workers * Area({0, 0, canvas_.width, canvas_.height});
+        while (waitingPixels_ > mostPixels || tasks_.size() > 16 * workers || jobs_.OldestDone()) WriteOldest();
+    }
+
+    static std::size_t Area(const Rectangle& box) {
+        return static_cast<std::size_t>(box.width) * static_cast<std::size_t>(box.height);
     }
 
     void WriteOldest() {
         jobs_.TakeOldest();
         const FrameTask& task = tasks_.front();
         WriteImage(task.box, task.delay, task.best);
+        waitingPixels_ -= Area(task.box);
         tasks_.pop_front();
     }
 
@@ -638,6 +649,7 @@ private:
     TableChoice globalChoice_, localChoice_;
     std::vector<GifLzwEncoder> coders_;  // one a worker
     std::deque<FrameTask> tasks_;        // planned and not yet written, oldest first
+    std::size_t waitingPixels_ = 0;      // in their rectangles
     OrderedJobs jobs_;                   // last: its workers stop before what they use goes
 };
 
