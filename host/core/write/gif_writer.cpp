@@ -315,11 +315,13 @@ private:
         ScreenRow(const GifWriter& writer, const IndexedFrame& frame, const FrameMatch& match, std::size_t at)
             : colours_(frame.colours.data()),
               globalOf_(match.globalOf.data()),
+              global_(writer.global_.data()),
               shown_(writer.shown_.data() + at),
               shownIndex_(writer.shownIndex_.data() + at) {}
 
         bool ChangesAt(const BYTE* row, LONG x) const {
-            if constexpr (M == Match::ByColour) return Changes(colours_[row[x]], shown_[x]);
+            if constexpr (M == Match::ByColour)
+                return Changes(colours_[row[x]], shownIndex_[x] >= 0 ? global_[shownIndex_[x]] : shown_[x]);
             if constexpr (M == Match::ByGlobalIndex) return colours_[row[x]] != 0 && globalOf_[row[x]] != shownIndex_[x];
             return row[x] != shownIndex_[x];
         }
@@ -344,6 +346,7 @@ private:
     private:
         const std::uint32_t* colours_;
         const short* globalOf_;
+        const std::uint32_t* global_;
         const std::uint32_t* shown_;
         const short* shownIndex_;
     };
@@ -593,7 +596,7 @@ private:
             nothing.alternative.assign(1, 0);
         } else {
             PlanCoding<M>(frame, match, task.box, first, task);
-            Show(frame, match, task.box);
+            Show<M>(frame, match, task.box);
         }
         FrameTask& queued = tasks_.emplace_back(std::move(task));
         waitingPixels_ += Area(queued.box);
@@ -615,7 +618,9 @@ private:
         tasks_.pop_front();
     }
 
-    // What the screen shows once the frame's rectangle is drawn.
+    // What the screen shows once the frame's rectangle is drawn. A frame in
+    // the global table's colours leaves only their indexes.
+    template <Match M>
     void Show(const IndexedFrame& frame, const FrameMatch& match, const Rectangle& box) {
         const std::array<short, 256>& globalOf = match.globalOf;
         for (LONG y = 0; y < box.height; ++y) {
@@ -623,11 +628,16 @@ private:
             const std::size_t at = static_cast<std::size_t>(box.top + y) * canvas_.width + box.left;
             std::uint32_t* shown = shown_.data() + at;
             short* shownIndex = shownIndex_.data() + at;
-            for (LONG x = 0; x < box.width; ++x)
-                if (const std::uint32_t colour = frame.colours[row[x]]) {
-                    shown[x] = colour;
-                    shownIndex[x] = globalOf[row[x]];
-                }
+            if constexpr (M == Match::BySameIndex) {
+                std::copy(row, row + box.width, shownIndex);
+                continue;
+            }
+            for (LONG x = 0; x < box.width; ++x) {
+                const std::uint32_t colour = frame.colours[row[x]];
+                if (!colour) continue;
+                shownIndex[x] = globalOf[row[x]];
+                if (M == Match::ByColour && shownIndex[x] < 0) shown[x] = colour;
+            }
         }
     }
 
@@ -644,8 +654,10 @@ private:
     bool screenWritten_ = false;
     std::vector<std::uint32_t> global_;                   // the global table's colours
     std::unordered_map<std::uint32_t, BYTE> globalIndex_;  // each colour's first global index
-    std::vector<std::uint32_t> shown_;                    // what the screen shows after the last frame
-    std::vector<short> shownIndex_;  // each shown colour's first global index, or -1
+    // What the screen shows after the last frame: the colour's first global
+    // index, or -1 with the colour (0: nothing yet) in shown_.
+    std::vector<short> shownIndex_;
+    std::vector<std::uint32_t> shown_;
     TableChoice globalChoice_, localChoice_;
     std::vector<GifLzwEncoder> coders_;  // one a worker
     std::deque<FrameTask> tasks_;        // planned and not yet written, oldest first
