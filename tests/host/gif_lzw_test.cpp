@@ -5,6 +5,8 @@
 
 #include <gif_lib.h>
 
+#include <algorithm>
+#include <array>
 #include <random>
 #include <vector>
 
@@ -41,6 +43,24 @@ std::vector<BYTE> GifAround(const std::vector<BYTE>& data, int codeSize, int wid
     return file;
 }
 
+// Decodes count pixels of image data.
+std::vector<BYTE> Decode(const std::vector<BYTE>& data, int codeSize, std::size_t count) {
+    // Sub-blocks of at most 255 bytes after their lengths, then the empty block.
+    std::size_t at = 0;
+    while (at < data.size() && data[at] != 0) at += data[at] + 1u;
+    EXPECT_EQ(at + 1, data.size()) << "sub-blocks do not end with the empty block";
+    const int width = static_cast<int>(std::min<std::size_t>(count, 1000));
+    const int height = static_cast<int>(count / width);
+    EXPECT_EQ(static_cast<std::size_t>(width) * height, count);
+    GifReader read(GifAround(data, codeSize, width, height));
+    if (!read.gif || read.gif->ImageCount != 1) {
+        ADD_FAILURE() << "no image";
+        return {};
+    }
+    const BYTE* raster = read.gif->SavedImages[0].RasterBits;
+    return std::vector<BYTE>(raster, raster + count);
+}
+
 // Codes the pixels and decodes them again.
 std::vector<BYTE> RoundTrip(const std::vector<BYTE>& pixels, const std::vector<BYTE>& alternative, int codeSize,
                             std::size_t* coded = nullptr) {
@@ -48,20 +68,7 @@ std::vector<BYTE> RoundTrip(const std::vector<BYTE>& pixels, const std::vector<B
     std::vector<BYTE> data;
     encoder.Encode(pixels.data(), alternative.data(), pixels.size(), std::max(2, codeSize), data);
     if (coded) *coded = data.size();
-    // Sub-blocks of at most 255 bytes after their lengths, then the empty block.
-    std::size_t at = 0;
-    while (at < data.size() && data[at] != 0) at += data[at] + 1u;
-    EXPECT_EQ(at + 1, data.size()) << "sub-blocks do not end with the empty block";
-    const int width = static_cast<int>(std::min<std::size_t>(pixels.size(), 1000));
-    const int height = static_cast<int>(pixels.size() / width);
-    EXPECT_EQ(static_cast<std::size_t>(width) * height, pixels.size());
-    GifReader read(GifAround(data, codeSize, width, height));
-    if (!read.gif || read.gif->ImageCount != 1) {
-        ADD_FAILURE() << "no image";
-        return {};
-    }
-    const BYTE* raster = read.gif->SavedImages[0].RasterBits;
-    return std::vector<BYTE>(raster, raster + pixels.size());
+    return Decode(data, codeSize, pixels.size());
 }
 
 void ExpectDecodesWithin(const std::vector<BYTE>& pixels, const std::vector<BYTE>& alternative, int codeSize) {
@@ -163,6 +170,76 @@ TEST(GifLzw, PixelsWithTwoValuesDecodeToOneOfThem) {
         }
         ExpectDecodesWithin(pixels, alternative, codeSize);
     }
+}
+
+// Data renumbered for other values and a smaller code size decodes to the
+// new values, the choices where the same, across every full table; it is
+// never longer, no code being wider.
+TEST(GifLzw, RenumberedDataDecodesToTheNewValues) {
+    for (int to : {8, 5, 2}) {
+        std::mt19937 random(60 + to);
+        const unsigned used = 1u << to;
+        std::array<BYTE, 256> values{};
+        std::vector<BYTE> order(used);
+        for (unsigned v = 0; v < used; ++v) order[v] = static_cast<BYTE>(v);
+        std::shuffle(order.begin(), order.end(), random);
+        // The values in use are spread over the larger table.
+        const unsigned spread = 256 / used;
+        for (unsigned v = 0; v < used; ++v) values[v * spread] = order[v];
+        for (std::size_t count : {std::size_t{1}, std::size_t{3}, std::size_t{4000}, std::size_t{300000}}) {
+            SCOPED_TRACE("code size " + std::to_string(to) + ", " + std::to_string(count) + " pixels");
+            std::vector<BYTE> pixels(count), alternative(count);
+            for (std::size_t i = 0; i < count; ++i) {
+                pixels[i] = static_cast<BYTE>(random() % (i % 3000 < 1500 ? 2 : used) * spread);
+                alternative[i] = i % 7 ? pixels[i] : 0;
+            }
+            GifLzwEncoder encoder;
+            std::vector<BYTE> data, renumbered;
+            encoder.Encode(pixels.data(), alternative.data(), count, 8, data);
+            GifLzwEncoder::Renumber(data, 8, to, values, renumbered);
+            EXPECT_LE(renumbered.size(), data.size());
+            const std::vector<BYTE> before = Decode(data, 8, count), after = Decode(renumbered, to, count);
+            ASSERT_EQ(after.size(), count);
+            for (std::size_t i = 0; i < count; ++i)
+                ASSERT_EQ(after[i], values[before[i]]) << "pixel " << i;
+        }
+    }
+}
+
+// Pixels are relabelled only where every value, own or alternative, has one
+// new value and no two share one.
+TEST(GifLzw, RelabellingNeedsOneNewValueForEachOldOne) {
+    std::mt19937 random(70);
+    std::array<BYTE, 256> order;
+    for (int v = 0; v < 256; ++v) order[v] = static_cast<BYTE>(v);
+    std::shuffle(order.begin(), order.end(), random);
+    std::vector<BYTE> pixels(5000), alternative(5000), laterPixels(5000), laterAlternative(5000);
+    for (std::size_t i = 0; i < pixels.size(); ++i) {
+        pixels[i] = static_cast<BYTE>(random() % 40);
+        alternative[i] = i % 3 ? pixels[i] : static_cast<BYTE>(200 + random() % 3);
+        laterPixels[i] = order[pixels[i]];
+        laterAlternative[i] = order[alternative[i]];
+    }
+    auto relabels = [&](std::array<BYTE, 256>& values) {
+        return GifLzwEncoder::Relabels(pixels.data(), alternative.data(), laterPixels.data(), laterAlternative.data(),
+                                       pixels.size(), values);
+    };
+    std::array<BYTE, 256> values{};
+    ASSERT_TRUE(relabels(values));
+    for (std::size_t i = 0; i < pixels.size(); ++i) {
+        ASSERT_EQ(values[pixels[i]], laterPixels[i]);
+        ASSERT_EQ(values[alternative[i]], laterAlternative[i]);
+    }
+    // Two alternatives merged into one new value everywhere (a colour a
+    // smaller table lacks becoming transparent), where the own values alone
+    // would relabel.
+    for (std::size_t i = 0; i < pixels.size(); ++i)
+        if (alternative[i] == 202) laterAlternative[i] = order[200];
+    EXPECT_FALSE(relabels(values));
+    for (std::size_t i = 0; i < pixels.size(); ++i) laterAlternative[i] = order[alternative[i]];
+    // One old value given two new ones.
+    laterPixels[17] = order[(pixels[17] + 1) % 40];
+    EXPECT_FALSE(relabels(values));
 }
 
 TEST(GifLzw, AChoiceTakesTheOwnValueUnlessTheOtherReachesFurther) {

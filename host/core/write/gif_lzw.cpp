@@ -63,6 +63,31 @@ private:
     unsigned count_ = 0;
 };
 
+// The code the table gives next and the width codes take, as a decoder
+// counts them: every code after a clear counts one up, and the width grows
+// once the count passes its range.
+class CodeCounter {
+public:
+    explicit CodeCounter(int minimumCodeSize) : minimum_(static_cast<unsigned>(minimumCodeSize)) { Clear(); }
+
+    unsigned Next() const { return next_; }
+    unsigned Width() const { return width_; }
+    void Clear() {
+        width_ = minimum_ + 1;
+        next_ = (1u << minimum_) + 2;
+    }
+    void Count() {
+        ++next_;
+        if (next_ > (1u << width_) && width_ < kWidestCode) ++width_;
+    }
+    bool Full() const { return next_ > kLargestCode; }
+
+private:
+    unsigned minimum_;
+    unsigned width_ = 0;
+    unsigned next_ = 0;
+};
+
 constexpr int kSlotBits = 15;  // eight slots a code keeps probes short
 constexpr unsigned kSlotMask = (1u << kSlotBits) - 1;
 
@@ -178,16 +203,9 @@ void GifLzwEncoder::Encode(const BYTE* pixels, const BYTE* alternative, std::siz
     const unsigned clear = 1u << minimumCodeSize;
     const unsigned end = clear + 1;
     BlockPacker packer(out);
-    // width and next follow the decoder: every code read after a clear
-    // counts one up, and the width grows once the count passes its range.
-    unsigned width = static_cast<unsigned>(minimumCodeSize) + 1;
-    unsigned next = clear + 2;
-    auto counted = [&] {
-        ++next;
-        if (next > (1u << width) && width < kWidestCode) ++width;
-    };
+    CodeCounter counter(minimumCodeSize);
     ClearTable();
-    packer.Put(clear, width);
+    packer.Put(clear, counter.Width());
     for (unsigned root = 0; root < clear; ++root) {
         rootOf_[root] = static_cast<BYTE>(root);
         length_[root] = 1;
@@ -213,7 +231,7 @@ void GifLzwEncoder::Encode(const BYTE* pixels, const BYTE* alternative, std::siz
             // No string from the pixel before can be long enough when none
             // starting with either of its values is.
             const std::size_t before = at + length - 1;
-            if (shortenedInARow < kShortenedInARow && next > kHalfTable &&
+            if (shortenedInARow < kShortenedInARow && counter.Next() > kHalfTable &&
                 std::max(longest_[pixels[before]], longest_[alternative[before]]) > following_.size + 1) {
                 Walk(before, Start(before), shorter_);
                 if (shorter_.size > following_.size + 1) {
@@ -226,13 +244,14 @@ void GifLzwEncoder::Encode(const BYTE* pixels, const BYTE* alternative, std::siz
         }
         shortenedInARow = shortened ? shortenedInARow + 1 : 0;
         const unsigned code = path_[length - 1];
-        packer.Put(code, width);
+        packer.Put(code, counter.Width());
         at += length;
         if (at == count) break;
         // The decoder adds a code for the string and the next one's first
         // pixel whether or not that string is known; one already known is not
         // looked up again.
         const unsigned value = walked ? following_[0] : Start(at);
+        const unsigned next = counter.Next();
         unsigned slot;
         if (Find(code, value, slot) < 0) {
             slots_[slot] = ((code << 8) | value) << 12 | next;
@@ -242,14 +261,13 @@ void GifLzwEncoder::Encode(const BYTE* pixels, const BYTE* alternative, std::siz
         rootOf_[next] = rootOf_[code];
         length_[next] = static_cast<std::uint16_t>(length_[code] + 1);
         longest_[rootOf_[next]] = std::max(longest_[rootOf_[next]], std::size_t{length_[next]});
-        counted();
+        counter.Count();
         bool cleared = false;
-        if (next > kLargestCode) {
+        if (counter.Full()) {
             // A full table starts again.
-            packer.Put(clear, width);
+            packer.Put(clear, counter.Width());
             ClearTable();
-            width = static_cast<unsigned>(minimumCodeSize) + 1;
-            next = clear + 2;
+            counter.Clear();
             cleared = true;
         }
         // The string walked already is still the longest unless the new code
@@ -267,7 +285,60 @@ void GifLzwEncoder::Encode(const BYTE* pixels, const BYTE* alternative, std::siz
             Walk(at, value, path_);
         }
     }
-    if (count) counted();
-    packer.Put(end, width);
+    if (count) counter.Count();
+    packer.Put(end, counter.Width());
+    packer.Finish();
+}
+
+bool GifLzwEncoder::Relabels(const BYTE* pixels, const BYTE* alternative, const BYTE* laterPixels,
+                             const BYTE* laterAlternative, std::size_t count, std::array<BYTE, 256>& values) {
+    std::array<short, 256> forth, back;
+    forth.fill(-1);
+    back.fill(-1);
+    auto pair = [&](BYTE from, BYTE to) {
+        if (forth[from] < 0 && back[to] < 0) {
+            forth[from] = to;
+            back[to] = from;
+        }
+        return forth[from] == to;
+    };
+    for (std::size_t i = 0; i < count; ++i)
+        if (!pair(pixels[i], laterPixels[i]) || !pair(alternative[i], laterAlternative[i])) return false;
+    for (std::size_t v = 0; v < 256; ++v) values[v] = static_cast<BYTE>(std::max<short>(forth[v], 0));
+    return true;
+}
+
+void GifLzwEncoder::Renumber(const std::vector<BYTE>& data, int from, int to, const std::array<BYTE, 256>& values,
+                             std::vector<BYTE>& out) {
+    const unsigned fromClear = 1u << from, toClear = 1u << to;
+    CodeCounter reading(from), writing(to);
+    BlockPacker packer(out);
+    std::uint64_t bits = 0;
+    unsigned count = 0;
+    for (std::size_t block = 0; block < data.size() && data[block] != 0; block += data[block] + 1u) {
+        const std::size_t end = std::min(data.size(), block + 1 + data[block]);
+        for (std::size_t at = block + 1; at < end; ++at) {
+            bits |= std::uint64_t{data[at]} << count;
+            count += 8;
+            while (count >= reading.Width()) {
+                const unsigned code = static_cast<unsigned>(bits) & ((1u << reading.Width()) - 1);
+                bits >>= reading.Width();
+                count -= reading.Width();
+                if (code == fromClear) {
+                    packer.Put(toClear, writing.Width());
+                    reading.Clear();
+                    writing.Clear();
+                } else if (code == fromClear + 1) {
+                    packer.Put(toClear + 1, writing.Width());
+                    packer.Finish();
+                    return;
+                } else {
+                    packer.Put(code < fromClear ? values[code] : code - fromClear + toClear, writing.Width());
+                    reading.Count();
+                    writing.Count();
+                }
+            }
+        }
+    }
     packer.Finish();
 }

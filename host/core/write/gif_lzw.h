@@ -29,6 +29,19 @@ public:
         Encode(pixels, pixels, count, minimumCodeSize, out);
     }
 
+    // Whether the later pixels and their alternatives are the earlier ones
+    // with each value v replaced by values[v], the same one wherever it
+    // occurs; values is set for the values that occur.
+    static bool Relabels(const BYTE* pixels, const BYTE* alternative, const BYTE* laterPixels,
+                         const BYTE* laterAlternative, std::size_t count, std::array<BYTE, 256>& values);
+    // The image data coded with minimumCodeSize from, made again for pixels
+    // whose every value v is now values[v], coded with minimumCodeSize to (no
+    // larger than from): the same strings, numbered and sized as a decoder
+    // of the new code size counts them. The coding of a second table for the
+    // same pixels without coding them again; out may not be data.
+    static void Renumber(const std::vector<BYTE>& data, int from, int to, const std::array<BYTE, 256>& values,
+                         std::vector<BYTE>& out);
+
 private:
     // The code of the string code followed by value, or -1 with slot set to
     // where that string would go.

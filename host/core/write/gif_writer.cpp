@@ -190,22 +190,34 @@ struct FrameTask {
     Coding best;
 };
 
-// Codes each candidate and keeps the shortest in the task's best, letting
-// each candidate's pixels go once coded.
+// Codes each candidate and keeps the shortest in the task's best. A later
+// candidate that only names the first one's values otherwise, as a smaller
+// table does where it holds every colour the rectangle shows, takes the first
+// one's strings, renumbered: the strings the coder would find for it differ
+// little, and finding them is most of the work.
 void CodeTask(FrameTask& task, GifLzwEncoder& lzw) {
     Coding trial;
-    bool have = false;
-    for (Candidate& candidate : task.candidates) {
-        lzw.Encode(candidate.pixels.data(), candidate.alternative.data(), candidate.pixels.size(), candidate.codeSize,
-                   trial.data);
-        std::vector<BYTE>().swap(candidate.pixels);
-        std::vector<BYTE>().swap(candidate.alternative);
+    bool bestIsFirst = true;  // and so task.best holds the first one's strings
+    for (std::size_t k = 0; k < task.candidates.size(); ++k) {
+        Candidate& candidate = task.candidates[k];
+        const Candidate& first = task.candidates[0];
+        std::array<BYTE, 256> values;
+        const bool renamed = k > 0 && bestIsFirst && candidate.codeSize <= first.codeSize &&
+                             candidate.pixels.size() == first.pixels.size() &&
+                             GifLzwEncoder::Relabels(first.pixels.data(), first.alternative.data(),
+                                                     candidate.pixels.data(), candidate.alternative.data(),
+                                                     first.pixels.size(), values);
+        if (renamed)
+            GifLzwEncoder::Renumber(task.best.data, first.codeSize, candidate.codeSize, values, trial.data);
+        else
+            lzw.Encode(candidate.pixels.data(), candidate.alternative.data(), candidate.pixels.size(),
+                       candidate.codeSize, trial.data);
         trial.transparent = candidate.transparent;
         trial.local = candidate.local;
         trial.localColours = candidate.local ? std::move(candidate.colours) : std::vector<std::uint32_t>();
-        if (!have || trial.Cost() < task.best.Cost()) {
+        if (k == 0 || trial.Cost() < task.best.Cost()) {
             std::swap(task.best, trial);
-            have = true;
+            bestIsFirst = k == 0;
         }
     }
     task.candidates.clear();
