@@ -334,7 +334,8 @@ private:
         bool ChangesAt(const BYTE* row, LONG x) const {
             if constexpr (M == Match::ByColour)
                 return Changes(colours_[row[x]], shownIndex_[x] >= 0 ? global_[shownIndex_[x]] : shown_[x]);
-            if constexpr (M == Match::ByGlobalIndex) return colours_[row[x]] != 0 && globalOf_[row[x]] != shownIndex_[x];
+            if constexpr (M == Match::ByGlobalIndex)
+                return colours_[row[x]] != 0 && globalOf_[row[x]] != shownIndex_[x];
             return row[x] != shownIndex_[x];
         }
 
@@ -503,7 +504,8 @@ private:
         std::size_t changedCount = 0;
         for (LONG y = 0; y < box.height; ++y) {
             const BYTE* row = frame.pixels.data() + static_cast<std::size_t>(box.top + y) * frame.width + box.left;
-            const ScreenRow<M> screen(*this, frame, match, static_cast<std::size_t>(box.top + y) * canvas_.width + box.left);
+            const std::size_t at = static_cast<std::size_t>(box.top + y) * canvas_.width + box.left;
+            const ScreenRow<M> screen(*this, frame, match, at);
             for (LONG x = 0; x < box.width; ++x) {
                 const bool changing = screen.ChangesAt(row, x);
                 shows[row[x]] = 1;
