@@ -339,6 +339,9 @@ private:
             return row[x] != shownIndex_[x];
         }
 
+        // The shown colour's first global index, or -1.
+        short ShownIndex(LONG x) const { return shownIndex_[x]; }
+
         // The first pixel from x before end that changes the screen, or end.
         LONG FirstChange(const BYTE* row, LONG x, LONG end) const {
             if constexpr (M == Match::BySameIndex) {
@@ -387,15 +390,15 @@ private:
 
     // A table that holds the colours of the given frame indexes and, when
     // asked, a transparent entry; false when the global table cannot.
-    bool GlobalChoice(const IndexedFrame& frame, const std::bitset<256>& used, bool transparent, TableChoice& choice) const {
+    bool GlobalChoice(const IndexedFrame& frame, const FrameMatch& match, const std::bitset<256>& used,
+                      bool transparent, TableChoice& choice) const {
         choice = TableChoice{};
         std::bitset<256> taken;
         for (std::size_t i = 0; i < frame.colours.size(); ++i) {
             if (!used[i]) continue;
-            auto found = globalIndex_.find(frame.colours[i]);
-            if (found == globalIndex_.end()) return false;
-            choice.indexOf[i] = found->second;
-            taken.set(found->second);
+            if (match.globalOf[i] < 0) return false;
+            choice.indexOf[i] = static_cast<BYTE>(match.globalOf[i]);
+            taken.set(static_cast<std::size_t>(match.globalOf[i]));
         }
         if (transparent) {
             for (int i = static_cast<int>(global_.size()) - 1; i >= 0 && choice.transparent < 0; --i)
@@ -461,7 +464,6 @@ private:
             const BYTE* row = frame.pixels.data() + static_cast<std::size_t>(box.top + y) * frame.width + box.left;
             const std::size_t at = static_cast<std::size_t>(box.top + y) * canvas_.width + box.left;
             const ScreenRow<M> screen(*this, frame, match, at);
-            const short* shownIndex = shownIndex_.data() + at;
             std::size_t i = static_cast<std::size_t>(y) * static_cast<std::size_t>(box.width);
             if (layout == Layout::Own) {
                 for (LONG x = 0; x < box.width; ++x, ++i)
@@ -474,7 +476,7 @@ private:
                     stretch = i + 1;
                     clearing = false;
                 } else {
-                    const BYTE kept = keep[static_cast<std::size_t>(shownIndex[x] + 1)];
+                    const BYTE kept = keep[static_cast<std::size_t>(screen.ShownIndex(x) + 1)];
                     if (!clearing && (kept == transparent || (stretch < i && own[stretch] != kept))) {
                         for (std::size_t k = stretch; k < i; ++k) {
                             other[k] = own[k];
@@ -537,7 +539,7 @@ private:
     template <Match M>
     bool PlanTables(const IndexedFrame& frame, const FrameMatch& match, const Rectangle& box, Layout layout,
                     const std::bitset<256>& used, bool transparent, FrameTask& task) {
-        const bool globalFits = GlobalChoice(frame, used, transparent, globalChoice_);
+        const bool globalFits = GlobalChoice(frame, match, used, transparent, globalChoice_);
         const bool localFits = LocalChoice(frame, used, transparent, localChoice_) &&
                                (!globalFits || localChoice_.colours.size() < global_.size());
         for (const TableChoice* table : {&globalChoice_, &localChoice_}) {
