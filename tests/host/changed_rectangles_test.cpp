@@ -5,6 +5,7 @@
 
 #include <gif_lib.h>
 
+#include <algorithm>
 #include <functional>
 #include <random>
 #include <string>
@@ -288,6 +289,92 @@ TEST(ChangedRectangles, RandomAnimations) {
         }
         ExpectBothFormats(frames, w, h);
         if (HasFailure()) break;
+    }
+}
+
+// Wide frames that change a few pixels here and there, at the ends of rows
+// and at whole multiples of 16 pixels from either end, where the changes are
+// looked for many pixels at a time; with the frame's table the global one,
+// the same colours in another order, or colours of its own.
+TEST(ChangedRectangles, ScatteredChangesOnWideFrames) {
+    for (std::uint32_t seed = 1; seed <= 30; ++seed) {
+        SCOPED_TRACE("seed " + std::to_string(seed));
+        std::mt19937 random(seed);
+        const LONG w = 33 + random() % 130, h = 1 + random() % 6;
+        const std::vector<BYTE> palette = Palette(seed);
+        std::vector<BYTE> reordered(768);
+        std::vector<DWORD> order(256);
+        for (DWORD i = 0; i < 256; ++i) order[i] = i;
+        std::shuffle(order.begin(), order.end(), random);
+        for (int i = 0; i < 256; ++i) std::copy_n(&palette[3 * order[i]], 3, &reordered[3 * i]);
+        // Stretches of one colour between stretches of noise.
+        std::vector<DWORD> picture(w * h);
+        for (std::size_t at = 0; at < picture.size();) {
+            const std::size_t end = std::min(picture.size(), at + 1 + random() % 40);
+            const DWORD colour = random() % 256;
+            const bool noise = random() % 3 == 0;
+            for (; at < end; ++at) picture[at] = noise ? random() % 256 : colour;
+        }
+        auto place = [&]() -> LONG {
+            const LONG blocks = 16 * LONG(1 + random() % (w / 16));
+            switch (random() % 5) {
+            case 0: return random() % 2 ? 0 : w - 1;
+            case 1: return w - blocks;
+            case 2: return blocks - 1;
+            case 3: return w - blocks - 1;
+            default: return random() % w;
+            }
+        };
+        std::vector<Frame> frames;
+        for (int n = 0; n < 8; ++n) {
+            const int kind = n == 0 ? 0 : static_cast<int>(random() % 4);
+            std::vector<DWORD> indexes = picture;
+            if (kind == 1)  // the same colours under other indexes
+                for (DWORD& p : indexes) p = static_cast<DWORD>(std::find(order.begin(), order.end(), p) - order.begin());
+            frames.push_back(PalettedFrame(w, h, 8, kind == 1 ? reordered : kind == 2 ? Palette(seed * 10 + n) : palette,
+                                           [&](LONG x, LONG y) { return indexes[y * w + x]; }, 1 + n % 5,
+                                           kind == 3 ? std::int32_t(random() % 256) : -1));
+            // One to three changes, a pixel or a short run each.
+            for (int c = 1 + random() % 3; c > 0; --c) {
+                const LONG y = random() % h, x = std::max(place(), LONG{0});
+                const DWORD colour = 1 + (picture[y * w + x] + random() % 7) % 255;
+                for (LONG k = x; k < std::min(w, x + 1 + LONG(random() % 3 ? 0 : random() % 20)); ++k)
+                    picture[y * w + k] = colour;
+            }
+        }
+        ExpectShownAsFullFrames(AnimationFormat::Gif, frames, w, h);
+        if (HasFailure()) break;
+    }
+}
+
+// Rows of one pattern, every other one changed to it: the unchanged rows show
+// it already, and take its colours rather than transparency where the
+// strings the changed rows taught the coder reach further. With 200 colours
+// the global table serves; with 7 a local one is smaller.
+TEST(ChangedRectangles, UnchangedPixelsTakeTheColoursTheyShowWhereThatCodesShorter) {
+    for (DWORD colours : {200u, 7u}) {
+        SCOPED_TRACE(std::to_string(colours) + " colours");
+        const LONG w = 101, h = 25;
+        const std::vector<BYTE> palette = Palette(colours);
+        auto pattern = [&](LONG x) { return DWORD(x * 37 % colours); };
+        std::vector<Frame> frames;
+        frames.push_back(PalettedFrame(w, h, 8, palette, [&](LONG x, LONG y) {
+            return y % 2 ? pattern(x) : 255 - pattern(x);
+        }));
+        frames.push_back(PalettedFrame(w, h, 8, palette, [&](LONG x, LONG) { return pattern(x); }));
+        ExpectShownAsFullFrames(AnimationFormat::Gif, frames, w, h);
+        GifReader read(Write(AnimationFormat::Gif, w, h, DelayUnit::Hundredths, frames));
+        ASSERT_TRUE(read.gif);
+        ASSERT_EQ(read.gif->ImageCount, 2);
+        GraphicsControlBlock control;
+        ASSERT_EQ(DGifSavedExtensionToGCB(read.gif, 1, &control), GIF_OK);
+        const SavedImage& second = read.gif->SavedImages[1];
+        ExpectImageAt(second.ImageDesc, 0, 0, w, h);
+        std::size_t kept = 0;
+        for (LONG y = 1; y < h; y += 2)
+            for (LONG x = 0; x < w; ++x) kept += second.RasterBits[y * w + x] != control.TransparentColor;
+        EXPECT_GT(kept, std::size_t(w * h / 4));
+        EXPECT_EQ(second.ImageDesc.ColorMap != nullptr, colours < 128);
     }
 }
 

@@ -37,6 +37,8 @@
 namespace {
 
 constexpr std::uint64_t kLongestDelay = 0xFFFF;  // the extension's 16 bits
+// Pixels compared or copied side by side.
+constexpr LONG kBlock = 16;
 
 // Colours are kept as red | green << 8 | blue << 16 with kOpaque set; 0 is
 // no colour: a transparent pixel, or a place nothing has been drawn on yet.
@@ -234,6 +236,46 @@ struct TableChoice {
     std::array<short, 256> fromGlobal{};  // the output index of each global index's colour, or -1
 };
 
+// What unchanged pixels may show instead of transparency: the table's index
+// of their shown colour, transparent where it lacks that colour or nothing
+// is shown.
+class KeptColours {
+public:
+    KeptColours(const TableChoice& table, std::size_t globalSize) {
+        const BYTE transparent = static_cast<BYTE>(std::max(table.transparent, 0));
+        byShown_[0] = transparent_ = transparent;
+        for (std::size_t i = 0; i < 256; ++i) {
+            byShown_[i + 1] = table.fromGlobal[i] >= 0 ? static_cast<BYTE>(table.fromGlobal[i]) : transparent;
+            same_ = same_ && (i >= globalSize || table.fromGlobal[i] == static_cast<short>(i));
+        }
+    }
+
+    // By the shown colour's global index, or -1.
+    BYTE operator()(short shownIndex) const { return byShown_[static_cast<std::size_t>(shownIndex + 1)]; }
+
+    void Fill(const short* shownIndex, LONG count, BYTE* out) const {
+        LONG x = 0;
+        if (same_) {
+            // The global table itself: the shown index is the one. A block
+            // goes through arrays of its own, which the compiler then takes
+            // side by side.
+            for (; x + kBlock <= count; x += kBlock) {
+                short in[kBlock];
+                BYTE kept[kBlock];
+                std::memcpy(in, shownIndex + x, sizeof in);
+                for (LONG k = 0; k < kBlock; ++k) kept[k] = in[k] < 0 ? transparent_ : static_cast<BYTE>(in[k]);
+                std::memcpy(out + x, kept, sizeof kept);
+            }
+        }
+        for (; x < count; ++x) out[x] = (*this)(shownIndex[x]);
+    }
+
+private:
+    std::array<BYTE, 257> byShown_;  // by global index plus one
+    BYTE transparent_;
+    bool same_ = true;  // whether each global index is the table's own
+};
+
 class GifWriter final : public AnimationWriter {
 public:
     explicit GifWriter(ByteSink& sink) : GifWriter(sink, FrameThreads()) {}
@@ -341,25 +383,41 @@ private:
 
         // The shown colour's first global index, or -1.
         short ShownIndex(LONG x) const { return shownIndex_[x]; }
+        const short* ShownIndexes(LONG x) const { return shownIndex_ + x; }
 
         // The first pixel from x before end that changes the screen, or end.
         LONG FirstChange(const BYTE* row, LONG x, LONG end) const {
             if constexpr (M == Match::BySameIndex) {
-                // A block at a time, with no branch a pixel: the compiler
-                // compares a block's pixels side by side (as bits, which it
-                // does; a comparison's truth it does not).
-                constexpr LONG kBlock = 16;
-                for (; x + kBlock <= end; x += kBlock) {
-                    short differs = 0;
-                    for (LONG k = 0; k < kBlock; ++k) differs |= static_cast<short>(row[x + k] ^ shownIndex_[x + k]);
-                    if (differs) break;
-                }
+                // The first few one by one, as changes often lie close
+                // together; then a block at a time.
+                for (const LONG near = std::min(end, x + kBlock / 2); x < near; ++x)
+                    if (ChangesAt(row, x)) return x;
+                while (x + kBlock <= end && !BlockChanges(row, x)) x += kBlock;
             }
             while (x < end && !ChangesAt(row, x)) ++x;
             return x;
         }
 
+        // The last pixel before end that changes the screen, where one from
+        // begin on does.
+        LONG LastChange(const BYTE* row, LONG begin, LONG end) const {
+            if constexpr (M == Match::BySameIndex)
+                while (end - kBlock >= begin && !BlockChanges(row, end - kBlock)) end -= kBlock;
+            while (!ChangesAt(row, end - 1)) --end;
+            return end - 1;
+        }
+
     private:
+        // Whether a pixel of the block from x changes the screen (by same
+        // index), with no branch a pixel: the compiler compares the block's
+        // pixels side by side (as bits, which it does; a comparison's truth
+        // it does not).
+        bool BlockChanges(const BYTE* row, LONG x) const {
+            short differs = 0;
+            for (LONG k = 0; k < kBlock; ++k) differs |= static_cast<short>(row[x + k] ^ shownIndex_[x + k]);
+            return differs != 0;
+        }
+
         const std::uint32_t* colours_;
         const short* globalOf_;
         const std::uint32_t* global_;
@@ -377,8 +435,7 @@ private:
             const ScreenRow<M> screen(*this, frame, match, static_cast<std::size_t>(y) * canvas_.width);
             LONG first = screen.FirstChange(row, 0, frame.width);
             if (first == frame.width) continue;
-            LONG last = frame.width - 1;
-            while (!screen.ChangesAt(row, last)) --last;
+            const LONG last = screen.LastChange(row, first, frame.width);
             left = std::min(left, first);
             right = std::max(right, last);
             top = std::min(top, y);
@@ -446,18 +503,14 @@ private:
         BYTE* other = candidate.alternative.data();
         const std::uint32_t* colours = frame.colours.data();
         const BYTE transparent = static_cast<BYTE>(std::max(table.transparent, 0));
-        // What an unchanged pixel may show instead of transparency, by its
-        // shown colour's global index plus one (0: none).
-        std::array<BYTE, 257> keep;
-        keep[0] = transparent;
-        for (std::size_t i = 0; i < 256; ++i)
-            keep[i + 1] = table.fromGlobal[i] >= 0 ? static_cast<BYTE>(table.fromGlobal[i]) : transparent;
+        const KeptColours keep(table, global_.size());
         // Unchanged pixels start out the way that makes runs: a stretch of
         // them between changed pixels that shows one colour keeps it; from
         // where it shows a second one, or one the table lacks, it is
         // transparent to its end. Their other value is left to the coder,
         // which takes it where it codes shorter. The stretches run on from
-        // row to row, as the pixels are coded.
+        // row to row, as the pixels are coded, and are taken whole, from one
+        // change to the next: most of a rectangle is often unchanged.
         std::size_t stretch = 0;  // where the stretch of unchanged pixels began
         bool clearing = false;    // whether it is transparent from there
         for (LONG y = 0; y < box.height; ++y) {
@@ -470,22 +523,34 @@ private:
                     own[i] = other[i] = colours[row[x]] ? table.indexOf[row[x]] : transparent;
                 continue;
             }
-            for (LONG x = 0; x < box.width; ++x, ++i) {
-                if (screen.ChangesAt(row, x)) {
-                    own[i] = other[i] = table.indexOf[row[x]];
-                    stretch = i + 1;
-                    clearing = false;
-                } else {
-                    const BYTE kept = keep[static_cast<std::size_t>(screen.ShownIndex(x) + 1)];
-                    if (!clearing && (kept == transparent || (stretch < i && own[stretch] != kept))) {
+            for (LONG x = 0; x < box.width;) {
+                const LONG change = screen.FirstChange(row, x, box.width);
+                if (!clearing) {
+                    int kept = stretch < i ? own[stretch] : -1;  // the colour the stretch keeps so far
+                    for (; x < change; ++x, ++i) {
+                        const BYTE shows = keep(screen.ShownIndex(x));
+                        if (shows == transparent || (kept >= 0 && shows != kept)) break;
+                        own[i] = static_cast<BYTE>(kept = shows);
+                        other[i] = transparent;
+                    }
+                    if (x < change) {
                         for (std::size_t k = stretch; k < i; ++k) {
                             other[k] = own[k];
                             own[k] = transparent;
                         }
                         clearing = true;
                     }
-                    own[i] = clearing ? transparent : kept;
-                    other[i] = clearing ? kept : transparent;
+                }
+                if (clearing && x < change) {
+                    std::fill(own + i, own + i + (change - x), transparent);
+                    keep.Fill(screen.ShownIndexes(x), change - x, other + i);
+                    i += static_cast<std::size_t>(change - x);
+                    x = change;
+                }
+                for (; x < box.width && screen.ChangesAt(row, x); ++x, ++i) {
+                    own[i] = other[i] = table.indexOf[row[x]];
+                    stretch = i + 1;
+                    clearing = false;
                 }
             }
         }
@@ -498,38 +563,40 @@ private:
     template <Match M>
     void PlanCoding(const IndexedFrame& frame, const FrameMatch& match, const Rectangle& box, bool first,
                     FrameTask& task) {
-        // Which indexes show, and which change the screen (the last entry
-        // takes the pixels that change nothing). Stores only: a read-modify-
-        // write of the same entry pixel after pixel would wait on itself.
-        std::array<BYTE, 256> shows{};
-        std::array<BYTE, 257> changes{};
+        // The indexes that change the screen, found from change to change.
+        // Stores only: a read-modify-write of the same entry pixel after
+        // pixel would wait on itself.
+        std::array<BYTE, 256> changes{};
         std::size_t changedCount = 0;
-        for (LONG y = 0; y < box.height; ++y) {
+        for (LONG y = 0; y < box.height && !first; ++y) {
             const BYTE* row = frame.pixels.data() + static_cast<std::size_t>(box.top + y) * frame.width + box.left;
             const std::size_t at = static_cast<std::size_t>(box.top + y) * canvas_.width + box.left;
             const ScreenRow<M> screen(*this, frame, match, at);
-            for (LONG x = 0; x < box.width; ++x) {
-                const bool changing = screen.ChangesAt(row, x);
-                shows[row[x]] = 1;
-                changes[changing ? row[x] : 256] = 1;
-                changedCount += changing;
+            for (LONG x = screen.FirstChange(row, 0, box.width); x < box.width;
+                 x = screen.FirstChange(row, x + 1, box.width)) {
+                changes[row[x]] = 1;
+                ++changedCount;
             }
         }
-        std::bitset<256> opaque, changed;
+        std::bitset<256> changed;
+        for (std::size_t i = 0; i < changes.size(); ++i) changed[i] = changes[i] != 0;
+        // Where every pixel changes, the two layouts are the same.
+        if (!first && changedCount != Area(box) && PlanTables<M>(frame, match, box, Layout::Changes, changed, true, task))
+            return;
+        std::array<BYTE, 256> shows{};
+        for (LONG y = 0; y < box.height; ++y) {
+            const BYTE* row = frame.pixels.data() + static_cast<std::size_t>(box.top + y) * frame.width + box.left;
+            for (LONG x = 0; x < box.width; ++x) shows[row[x]] = 1;
+        }
+        std::bitset<256> opaque;
         bool anyTransparent = false;
         for (std::size_t i = 0; i < frame.colours.size(); ++i) {
             if (!shows[i]) continue;
-            if (frame.colours[i] == 0) {
+            if (frame.colours[i] == 0)
                 anyTransparent = true;
-                continue;
-            }
-            opaque.set(i);
-            if (changes[i]) changed.set(i);
+            else
+                opaque.set(i);
         }
-        const std::size_t area = Area(box);
-        // Where every pixel changes, the two layouts are the same.
-        if (!first && changedCount != area && PlanTables<M>(frame, match, box, Layout::Changes, changed, true, task))
-            return;
         if (!PlanTables<M>(frame, match, box, Layout::Own, opaque, anyTransparent, task))
             throw HostError("Cannot write the GIF file: no colour table fits a frame.");
     }
@@ -645,7 +712,14 @@ private:
             std::uint32_t* shown = shown_.data() + at;
             short* shownIndex = shownIndex_.data() + at;
             if constexpr (M == Match::BySameIndex) {
-                std::copy(row, row + box.width, shownIndex);
+                // Through a block of its own, which the compiler then knows
+                // the stores do not touch, and so copies side by side.
+                LONG x = 0;
+                for (BYTE block[kBlock]; x + kBlock <= box.width; x += kBlock) {
+                    std::memcpy(block, row + x, kBlock);
+                    for (LONG k = 0; k < kBlock; ++k) shownIndex[x + k] = block[k];
+                }
+                std::copy(row + x, row + box.width, shownIndex + x);
                 continue;
             }
             for (LONG x = 0; x < box.width; ++x) {
