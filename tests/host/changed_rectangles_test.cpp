@@ -347,6 +347,41 @@ TEST(ChangedRectangles, ScatteredChangesOnWideFrames) {
     }
 }
 
+// Unchanged stretches of one colour, many blocks of pixels long, that end
+// where a colour one bit away or a change begins, beside a top row that
+// changes to 200 colours: no local table is smaller than the global one.
+TEST(ChangedRectangles, LongStretchesOfOneColourBesideManyChangedColours) {
+    for (std::uint32_t seed = 1; seed <= 12; ++seed) {
+        SCOPED_TRACE("seed " + std::to_string(seed));
+        std::mt19937 random(seed);
+        const LONG w = 210 + random() % 40, h = 6;
+        const std::vector<BYTE> palette = Palette(seed);
+        std::vector<DWORD> picture(w * h);
+        for (std::size_t at = w; at < picture.size();) {
+            const std::size_t end = std::min(picture.size(), at + 1 + random() % 70);
+            const DWORD colour = random() % 2 && at > 0 ? picture[at - 1] ^ 1 : random() % 256;
+            for (; at < end; ++at) picture[at] = colour;
+        }
+        std::vector<Frame> frames;
+        auto add = [&] {
+            frames.push_back(PalettedFrame(w, h, 8, palette, [&](LONG x, LONG y) { return picture[y * w + x]; }));
+        };
+        add();
+        for (LONG x = 0; x < w; ++x) picture[x] = 20 + x % 200;
+        for (int c = 0; c < 6; ++c) {
+            const LONG y = 1 + random() % (h - 1), x = random() % w;
+            for (LONG k = x; k < std::min(w, x + 1 + LONG(random() % 5)); ++k) picture[y * w + k] ^= 2;
+        }
+        add();
+        ExpectShownAsFullFrames(AnimationFormat::Gif, frames, w, h);
+        GifReader read(Write(AnimationFormat::Gif, w, h, DelayUnit::Hundredths, frames));
+        ASSERT_TRUE(read.gif);
+        ASSERT_EQ(read.gif->ImageCount, 2);
+        EXPECT_EQ(read.gif->SavedImages[1].ImageDesc.ColorMap, nullptr);
+        if (HasFailure()) break;
+    }
+}
+
 // Rows of one pattern, every other one changed to it: the unchanged rows show
 // it already, and take its colours rather than transparency where the
 // strings the changed rows taught the coder reach further. With 200 colours

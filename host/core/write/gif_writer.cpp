@@ -20,6 +20,7 @@
 #include <algorithm>
 #include <array>
 #include <bitset>
+#include <climits>
 #include <cstring>
 #include <deque>
 #include <exception>
@@ -252,6 +253,8 @@ public:
 
     // By the shown colour's global index, or -1.
     BYTE operator()(short shownIndex) const { return byShown_[static_cast<std::size_t>(shownIndex + 1)]; }
+    // Whether each shown colour's global index is its index in the table.
+    bool Same() const { return same_; }
 
     void Fill(const short* shownIndex, LONG count, BYTE* out) const {
         LONG x = 0;
@@ -398,6 +401,23 @@ private:
             return x;
         }
 
+        // The first pixel from x before end that leaves the screen as it is,
+        // or end.
+        LONG FirstUnchanged(const BYTE* row, LONG x, LONG end) const {
+            if constexpr (M == Match::BySameIndex)
+                while (x + kBlock <= end && BlockAllChange(row, x)) x += kBlock;
+            while (x < end && ChangesAt(row, x)) ++x;
+            return x;
+        }
+
+        // The first place from x before end that shows another colour than
+        // the one of global index shown, or end.
+        LONG FirstShowingOther(LONG x, LONG end, short shown) const {
+            while (x + kBlock <= end && BlockShows(x, shown)) x += kBlock;
+            while (x < end && shownIndex_[x] == shown) ++x;
+            return x;
+        }
+
         // The last pixel before end that changes the screen, where one from
         // begin on does.
         LONG LastChange(const BYTE* row, LONG begin, LONG end) const {
@@ -416,6 +436,21 @@ private:
             short differs = 0;
             for (LONG k = 0; k < kBlock; ++k) differs |= static_cast<short>(row[x + k] ^ shownIndex_[x + k]);
             return differs != 0;
+        }
+        // Whether every pixel of the block changes the screen: no index's
+        // difference from the shown one is zero. Where nothing is shown the
+        // difference is negative, and the block is left to the caller to
+        // look at pixel by pixel.
+        bool BlockAllChange(const BYTE* row, LONG x) const {
+            short least = SHRT_MAX;
+            for (LONG k = 0; k < kBlock; ++k)
+                least = std::min(least, static_cast<short>(row[x + k] ^ shownIndex_[x + k]));
+            return least > 0;
+        }
+        bool BlockShows(LONG x, short shown) const {
+            short differs = 0;
+            for (LONG k = 0; k < kBlock; ++k) differs |= static_cast<short>(shownIndex_[x + k] ^ shown);
+            return differs == 0;
         }
 
         const std::uint32_t* colours_;
@@ -527,6 +562,23 @@ private:
                 const LONG change = screen.FirstChange(row, x, box.width);
                 if (!clearing) {
                     int kept = stretch < i ? own[stretch] : -1;  // the colour the stretch keeps so far
+                    // A stretch that starts here keeps what its first pixel
+                    // shows, where the table has that colour.
+                    if (kept < 0 && x < change && keep(screen.ShownIndex(x)) != transparent) {
+                        own[i] = static_cast<BYTE>(kept = keep(screen.ShownIndex(x)));
+                        other[i++] = transparent;
+                        ++x;
+                    }
+                    if (kept >= 0 && keep.Same()) {
+                        // Where the kept colour is the shown one's global
+                        // index, the places that show it are found blocks at
+                        // a time.
+                        const LONG to = screen.FirstShowingOther(x, change, static_cast<short>(kept));
+                        std::fill(own + i, own + i + (to - x), static_cast<BYTE>(kept));
+                        std::fill(other + i, other + i + (to - x), transparent);
+                        i += static_cast<std::size_t>(to - x);
+                        x = to;
+                    }
                     for (; x < change; ++x, ++i) {
                         const BYTE shows = keep(screen.ShownIndex(x));
                         if (shows == transparent || (kept >= 0 && shows != kept)) break;
@@ -547,9 +599,13 @@ private:
                     i += static_cast<std::size_t>(change - x);
                     x = change;
                 }
-                for (; x < box.width && screen.ChangesAt(row, x); ++x, ++i) {
-                    own[i] = other[i] = table.indexOf[row[x]];
-                    stretch = i + 1;
+                const LONG unchanged = screen.FirstUnchanged(row, x, box.width);
+                if (unchanged > x) {
+                    for (LONG k = x; k < unchanged; ++k) own[i + static_cast<std::size_t>(k - x)] = table.indexOf[row[k]];
+                    std::memcpy(other + i, own + i, static_cast<std::size_t>(unchanged - x));
+                    i += static_cast<std::size_t>(unchanged - x);
+                    x = unchanged;
+                    stretch = i;
                     clearing = false;
                 }
             }
@@ -572,10 +628,11 @@ private:
             const BYTE* row = frame.pixels.data() + static_cast<std::size_t>(box.top + y) * frame.width + box.left;
             const std::size_t at = static_cast<std::size_t>(box.top + y) * canvas_.width + box.left;
             const ScreenRow<M> screen(*this, frame, match, at);
-            for (LONG x = screen.FirstChange(row, 0, box.width); x < box.width;
-                 x = screen.FirstChange(row, x + 1, box.width)) {
-                changes[row[x]] = 1;
-                ++changedCount;
+            for (LONG x = screen.FirstChange(row, 0, box.width); x < box.width;) {
+                const LONG unchanged = screen.FirstUnchanged(row, x, box.width);
+                changedCount += static_cast<std::size_t>(unchanged - x);
+                for (; x < unchanged; ++x) changes[row[x]] = 1;
+                x = screen.FirstChange(row, x, box.width);
             }
         }
         std::bitset<256> changed;
