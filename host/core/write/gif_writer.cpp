@@ -235,6 +235,7 @@ struct TableChoice {
     int transparent = NO_TRANSPARENT_COLOR;
     int codeSize = 2;
     std::array<short, 256> fromGlobal{};  // the output index of each global index's colour, or -1
+    bool same = false;                    // whether each index the frame uses is its own
 };
 
 // What unchanged pixels may show instead of transparency: the table's index
@@ -485,11 +486,13 @@ private:
     bool GlobalChoice(const IndexedFrame& frame, const FrameMatch& match, const std::bitset<256>& used,
                       bool transparent, TableChoice& choice) const {
         choice = TableChoice{};
+        choice.same = true;
         std::bitset<256> taken;
         for (std::size_t i = 0; i < frame.colours.size(); ++i) {
             if (!used[i]) continue;
             if (match.globalOf[i] < 0) return false;
             choice.indexOf[i] = static_cast<BYTE>(match.globalOf[i]);
+            choice.same = choice.same && choice.indexOf[i] == i;
             taken.set(static_cast<std::size_t>(match.globalOf[i]));
         }
         if (transparent) {
@@ -558,8 +561,10 @@ private:
                     own[i] = other[i] = colours[row[x]] ? table.indexOf[row[x]] : transparent;
                 continue;
             }
+            const LONG* run = changed_.runs.data() + changed_.rowStart[static_cast<std::size_t>(y)];
+            const LONG* const rowEnd = changed_.runs.data() + changed_.rowStart[static_cast<std::size_t>(y) + 1];
             for (LONG x = 0; x < box.width;) {
-                const LONG change = screen.FirstChange(row, x, box.width);
+                const LONG change = run < rowEnd ? run[0] : box.width;
                 if (!clearing) {
                     int kept = stretch < i ? own[stretch] : -1;  // the colour the stretch keeps so far
                     // A stretch that starts here keeps what its first pixel
@@ -599,9 +604,13 @@ private:
                     i += static_cast<std::size_t>(change - x);
                     x = change;
                 }
-                const LONG unchanged = screen.FirstUnchanged(row, x, box.width);
-                if (unchanged > x) {
-                    for (LONG k = x; k < unchanged; ++k) own[i + static_cast<std::size_t>(k - x)] = table.indexOf[row[k]];
+                if (x < box.width) {
+                    const LONG unchanged = run[1];
+                    run += 2;
+                    if (table.same)
+                        std::memcpy(own + i, row + x, static_cast<std::size_t>(unchanged - x));
+                    else
+                        for (LONG k = x; k < unchanged; ++k) own[i + static_cast<std::size_t>(k - x)] = table.indexOf[row[k]];
                     std::memcpy(other + i, own + i, static_cast<std::size_t>(unchanged - x));
                     i += static_cast<std::size_t>(unchanged - x);
                     x = unchanged;
@@ -619,21 +628,26 @@ private:
     template <Match M>
     void PlanCoding(const IndexedFrame& frame, const FrameMatch& match, const Rectangle& box, bool first,
                     FrameTask& task) {
-        // The indexes that change the screen, found from change to change.
-        // Stores only: a read-modify-write of the same entry pixel after
-        // pixel would wait on itself.
+        // The runs of changed pixels, row by row, and their indexes. Stores
+        // only: a read-modify-write of the same entry pixel after pixel
+        // would wait on itself.
         std::array<BYTE, 256> changes{};
         std::size_t changedCount = 0;
+        changed_.runs.clear();
+        changed_.rowStart.assign(1, 0);
         for (LONG y = 0; y < box.height && !first; ++y) {
             const BYTE* row = frame.pixels.data() + static_cast<std::size_t>(box.top + y) * frame.width + box.left;
             const std::size_t at = static_cast<std::size_t>(box.top + y) * canvas_.width + box.left;
             const ScreenRow<M> screen(*this, frame, match, at);
             for (LONG x = screen.FirstChange(row, 0, box.width); x < box.width;) {
                 const LONG unchanged = screen.FirstUnchanged(row, x, box.width);
+                changed_.runs.push_back(x);
+                changed_.runs.push_back(unchanged);
                 changedCount += static_cast<std::size_t>(unchanged - x);
                 for (; x < unchanged; ++x) changes[row[x]] = 1;
                 x = screen.FirstChange(row, x, box.width);
             }
+            changed_.rowStart.push_back(changed_.runs.size());
         }
         std::bitset<256> changed;
         for (std::size_t i = 0; i < changes.size(); ++i) changed[i] = changes[i] != 0;
@@ -806,6 +820,13 @@ private:
     std::vector<short> shownIndex_;
     std::vector<std::uint32_t> shown_;
     TableChoice globalChoice_, localChoice_;
+    // The runs of pixels the frame being planned changes in its rectangle,
+    // as x from the rectangle's left, first and end: those of row y from
+    // rowStart[y] to rowStart[y + 1].
+    struct {
+        std::vector<LONG> runs;
+        std::vector<std::size_t> rowStart;
+    } changed_;
     std::vector<GifLzwEncoder> coders_;  // one a worker
     std::deque<FrameTask> tasks_;        // planned and not yet written, oldest first
     std::size_t waitingPixels_ = 0;      // in their rectangles
