@@ -448,6 +448,8 @@ private:
                 least = std::min(least, static_cast<short>(row[x + k] ^ shownIndex_[x + k]));
             return least > 0;
         }
+        // Whether every place of the block shows the colour of global index
+        // shown.
         bool BlockShows(LONG x, short shown) const {
             short differs = 0;
             for (LONG k = 0; k < kBlock; ++k) differs |= static_cast<short>(shownIndex_[x + k] ^ shown);
@@ -604,7 +606,7 @@ private:
                     i += static_cast<std::size_t>(change - x);
                     x = change;
                 }
-                if (x < box.width) {
+                if (change < box.width) {
                     const LONG unchanged = run[1];
                     run += 2;
                     if (table.same)
