@@ -247,6 +247,49 @@ TEST(ChangedRectangles, TablesVaryingFromFrameToFrame) {
     ExpectBothFormats(frames, 12, 9);
 }
 
+// A colour at two indexes of a table is one entry of a local table, whether
+// the global table holds it or not; the pixels that keep it, shown through
+// either global index, take that entry.
+TEST(ChangedRectangles, ColoursAtTwoIndexesTakeOneLocalEntry) {
+    std::vector<BYTE> first = DistinctPalette(3), second = Palette(41);
+    auto set = [](std::vector<BYTE>& palette, int index, const BYTE* colour) { std::copy_n(colour, 3, &palette[3 * index]); };
+    const BYTE a[3] = {10, 20, 30}, b[3] = {200, 100, 50}, c[3] = {1, 2, 3};
+    set(first, 3, a);
+    set(first, 9, a);
+    set(second, 2, b);
+    set(second, 5, b);
+    set(second, 7, a);
+    set(second, 8, c);
+    std::vector<Frame> frames;
+    frames.push_back(PalettedFrame(24, 10, 8, first, [](LONG x, LONG y) {
+        return y == 4 && x % 5 == 0 ? 1u : x < 12 ? 3u : 9u;
+    }));
+    frames.push_back(PalettedFrame(24, 10, 4, second, [](LONG x, LONG y) {
+        if (y == 4 && x % 5 == 0) return 7u;  // the other colour becomes a
+        if (y == 2 && x > 3 && x < 20) return x % 2 ? 2u : 5u;
+        return y == 7 && x % 3 == 0 ? 8u : 7u;
+    }));
+    ExpectShownAsFullFrames(AnimationFormat::Gif, frames, 24, 10);
+    GifReader read(Write(AnimationFormat::Gif, 24, 10, DelayUnit::Hundredths, frames));
+    ASSERT_TRUE(read.gif);
+    ASSERT_EQ(read.gif->ImageCount, 2);
+    const SavedImage& image = read.gif->SavedImages[1];
+    const ColorMapObject* local = image.ImageDesc.ColorMap;
+    ASSERT_NE(local, nullptr);
+    ASSERT_EQ(local->ColorCount, 4);  // b, a, c and transparency
+    // Row 3 is left as it was, showing a through global index 9 on its right:
+    // there too a is in the table.
+    int entryOfA = -1;
+    for (int i = 0; i < local->ColorCount; ++i)
+        if (local->Colors[i].Red == a[0] && local->Colors[i].Green == a[1] && local->Colors[i].Blue == a[2]) entryOfA = i;
+    ASSERT_GE(entryOfA, 0);
+    int keptOnTheRight = 0;
+    const int row = 3 - image.ImageDesc.Top;
+    for (int x = 12 - image.ImageDesc.Left; x < image.ImageDesc.Width; ++x)
+        keptOnTheRight += image.RasterBits[row * image.ImageDesc.Width + x] == entryOfA;
+    EXPECT_GT(keptOnTheRight, 0);
+}
+
 TEST(ChangedRectangles, TrueColourFrames) {
     std::vector<Frame> frames;
     for (int n = 0; n < 3; ++n)

@@ -508,26 +508,45 @@ private:
         return true;
     }
 
-    bool LocalChoice(const IndexedFrame& frame, const std::bitset<256>& used, bool transparent, TableChoice& choice) const {
+    bool LocalChoice(const IndexedFrame& frame, const FrameMatch& match, const std::bitset<256>& used, bool transparent,
+                     TableChoice& choice) const {
         choice = TableChoice{};
         choice.local = true;
-        std::unordered_map<std::uint32_t, BYTE> index;
+        // Each colour once: one the global table holds is known by its first
+        // global index, any other is looked for among the others.
+        std::array<short, 256> localOfGlobal;
+        localOfGlobal.fill(-1);
+        std::array<std::uint32_t, 256> others;
+        std::array<BYTE, 256> localOfOther;
+        std::size_t otherCount = 0;
         for (std::size_t i = 0; i < frame.colours.size(); ++i) {
             if (!used[i]) continue;
-            auto [it, added] = index.try_emplace(frame.colours[i], static_cast<BYTE>(choice.colours.size()));
-            if (added) {
+            const short global = match.globalOf[i];
+            short local = -1;
+            if (global >= 0)
+                local = localOfGlobal[static_cast<std::size_t>(global)];
+            else
+                for (std::size_t k = 0; k < otherCount && local < 0; ++k)
+                    if (others[k] == frame.colours[i]) local = localOfOther[k];
+            if (local < 0) {
                 if (choice.colours.size() == 256) return false;
+                local = static_cast<short>(choice.colours.size());
                 choice.colours.push_back(frame.colours[i]);
+                if (global >= 0) {
+                    localOfGlobal[static_cast<std::size_t>(global)] = local;
+                } else {
+                    others[otherCount] = frame.colours[i];
+                    localOfOther[otherCount++] = static_cast<BYTE>(local);
+                }
             }
-            choice.indexOf[i] = it->second;
+            choice.indexOf[i] = static_cast<BYTE>(local);
         }
         if (transparent) {
             if (choice.colours.size() == 256) return false;
             choice.transparent = static_cast<int>(choice.colours.size());
         }
-        choice.fromGlobal.fill(-1);
-        for (std::size_t i = 0; i < global_.size(); ++i)
-            if (auto found = index.find(global_[i]); found != index.end()) choice.fromGlobal[i] = found->second;
+        // Shown colours are known by their first global indexes alone.
+        choice.fromGlobal = localOfGlobal;
         std::size_t size = static_cast<std::size_t>(TableSize(choice.colours.size() + (transparent ? 1 : 0)));
         choice.colours.resize(size, Colour(0, 0, 0));
         choice.codeSize = CodeSize(static_cast<int>(size));
@@ -680,7 +699,7 @@ private:
     bool PlanTables(const IndexedFrame& frame, const FrameMatch& match, const Rectangle& box, Layout layout,
                     const std::bitset<256>& used, bool transparent, FrameTask& task) {
         const bool globalFits = GlobalChoice(frame, match, used, transparent, globalChoice_);
-        const bool localFits = LocalChoice(frame, used, transparent, localChoice_) &&
+        const bool localFits = LocalChoice(frame, match, used, transparent, localChoice_) &&
                                (!globalFits || localChoice_.colours.size() < global_.size());
         for (const TableChoice* table : {&globalChoice_, &localChoice_}) {
             if (!(table == &globalChoice_ ? globalFits : localFits)) continue;
