@@ -419,15 +419,6 @@ private:
             return x;
         }
 
-        // The last pixel before end that changes the screen, where one from
-        // begin on does.
-        LONG LastChange(const BYTE* row, LONG begin, LONG end) const {
-            if constexpr (M == Match::BySameIndex)
-                while (end - kBlock >= begin && !BlockChanges(row, end - kBlock)) end -= kBlock;
-            while (!ChangesAt(row, end - 1)) --end;
-            return end - 1;
-        }
-
     private:
         // Whether a pixel of the block from x changes the screen (by same
         // index), with no branch a pixel: the compiler compares the block's
@@ -463,22 +454,38 @@ private:
         const short* shownIndex_;
     };
 
-    // The rectangle of pixels the frame changes on the screen; empty when it
-    // changes none.
+    // The rectangle of pixels the frame changes on the screen, empty when it
+    // changes none; the runs of changed pixels in each row, their count and
+    // their indexes are kept in changed_ for the layouts.
     template <Match M>
-    Rectangle ChangedRectangle(const IndexedFrame& frame, const FrameMatch& match) const {
+    Rectangle ChangedRectangle(const IndexedFrame& frame, const FrameMatch& match) {
+        changed_.runs.clear();
+        changed_.rowStart.assign(1, 0);
+        changed_.count = 0;
+        // Stores only: a read-modify-write of the same entry pixel after
+        // pixel would wait on itself.
+        std::array<BYTE, 256> changes{};
         LONG left = frame.width, right = -1, top = frame.height, bottom = -1;
         for (LONG y = 0; y < frame.height; ++y) {
             const BYTE* row = frame.pixels.data() + static_cast<std::size_t>(y) * frame.width;
             const ScreenRow<M> screen(*this, frame, match, static_cast<std::size_t>(y) * canvas_.width);
-            LONG first = screen.FirstChange(row, 0, frame.width);
-            if (first == frame.width) continue;
-            const LONG last = screen.LastChange(row, first, frame.width);
-            left = std::min(left, first);
-            right = std::max(right, last);
+            for (LONG x = screen.FirstChange(row, 0, frame.width); x < frame.width;) {
+                const LONG unchanged = screen.FirstUnchanged(row, x, frame.width);
+                changed_.runs.push_back(x);
+                changed_.runs.push_back(unchanged);
+                changed_.count += static_cast<std::size_t>(unchanged - x);
+                for (; x < unchanged; ++x) changes[row[x]] = 1;
+                x = screen.FirstChange(row, unchanged, frame.width);
+            }
+            const std::size_t begin = changed_.rowStart.back(), end = changed_.runs.size();
+            changed_.rowStart.push_back(end);
+            if (begin == end) continue;
+            left = std::min(left, changed_.runs[begin]);
+            right = std::max(right, changed_.runs[end - 1] - 1);
             top = std::min(top, y);
             bottom = y;
         }
+        for (std::size_t i = 0; i < changes.size(); ++i) changed_.indexes[i] = changes[i] != 0;
         if (right < 0) return {};
         return {left, top, right - left + 1, bottom - top + 1};
     }
@@ -582,10 +589,11 @@ private:
                     own[i] = other[i] = colours[row[x]] ? table.indexOf[row[x]] : transparent;
                 continue;
             }
-            const LONG* run = changed_.runs.data() + changed_.rowStart[static_cast<std::size_t>(y)];
-            const LONG* const rowEnd = changed_.runs.data() + changed_.rowStart[static_cast<std::size_t>(y) + 1];
+            const std::size_t frameRow = static_cast<std::size_t>(box.top + y);
+            const LONG* run = changed_.runs.data() + changed_.rowStart[frameRow];
+            const LONG* const rowEnd = changed_.runs.data() + changed_.rowStart[frameRow + 1];
             for (LONG x = 0; x < box.width;) {
-                const LONG change = run < rowEnd ? run[0] : box.width;
+                const LONG change = run < rowEnd ? run[0] - box.left : box.width;
                 if (!clearing) {
                     int kept = stretch < i ? own[stretch] : -1;  // the colour the stretch keeps so far
                     // A stretch that starts here keeps what its first pixel
@@ -626,7 +634,7 @@ private:
                     x = change;
                 }
                 if (change < box.width) {
-                    const LONG unchanged = run[1];
+                    const LONG unchanged = run[1] - box.left;
                     run += 2;
                     if (table.same)
                         std::memcpy(own + i, row + x, static_cast<std::size_t>(unchanged - x));
@@ -649,31 +657,9 @@ private:
     template <Match M>
     void PlanCoding(const IndexedFrame& frame, const FrameMatch& match, const Rectangle& box, bool first,
                     FrameTask& task) {
-        // The runs of changed pixels, row by row, and their indexes. Stores
-        // only: a read-modify-write of the same entry pixel after pixel
-        // would wait on itself.
-        std::array<BYTE, 256> changes{};
-        std::size_t changedCount = 0;
-        changed_.runs.clear();
-        changed_.rowStart.assign(1, 0);
-        for (LONG y = 0; y < box.height && !first; ++y) {
-            const BYTE* row = frame.pixels.data() + static_cast<std::size_t>(box.top + y) * frame.width + box.left;
-            const std::size_t at = static_cast<std::size_t>(box.top + y) * canvas_.width + box.left;
-            const ScreenRow<M> screen(*this, frame, match, at);
-            for (LONG x = screen.FirstChange(row, 0, box.width); x < box.width;) {
-                const LONG unchanged = screen.FirstUnchanged(row, x, box.width);
-                changed_.runs.push_back(x);
-                changed_.runs.push_back(unchanged);
-                changedCount += static_cast<std::size_t>(unchanged - x);
-                for (; x < unchanged; ++x) changes[row[x]] = 1;
-                x = screen.FirstChange(row, x, box.width);
-            }
-            changed_.rowStart.push_back(changed_.runs.size());
-        }
-        std::bitset<256> changed;
-        for (std::size_t i = 0; i < changes.size(); ++i) changed[i] = changes[i] != 0;
         // Where every pixel changes, the two layouts are the same.
-        if (!first && changedCount != Area(box) && PlanTables<M>(frame, match, box, Layout::Changes, changed, true, task))
+        if (!first && changed_.count != Area(box) &&
+            PlanTables<M>(frame, match, box, Layout::Changes, changed_.indexes, true, task))
             return;
         std::array<BYTE, 256> shows{};
         for (LONG y = 0; y < box.height; ++y) {
@@ -841,12 +827,14 @@ private:
     std::vector<short> shownIndex_;
     std::vector<std::uint32_t> shown_;
     TableChoice globalChoice_, localChoice_;
-    // The runs of pixels the frame being planned changes in its rectangle,
-    // as x from the rectangle's left, first and end: those of row y from
-    // rowStart[y] to rowStart[y + 1].
+    // The pixels the frame being planned changes: their runs, as x first and
+    // end (those of row y from rowStart[y] to rowStart[y + 1]), their count
+    // and their indexes.
     struct {
         std::vector<LONG> runs;
         std::vector<std::size_t> rowStart;
+        std::size_t count = 0;
+        std::bitset<256> indexes;
     } changed_;
     std::vector<GifLzwEncoder> coders_;  // one a worker
     std::deque<FrameTask> tasks_;        // planned and not yet written, oldest first
