@@ -390,6 +390,25 @@ TEST(ChangedRectangles, ScatteredChangesOnWideFrames) {
     }
 }
 
+// Each frame changes the place after the one the frame before changed, at
+// every place of a wide row in turn: once moving a pixel along (it and the
+// place it leaves change), once growing a run (it alone changes). Wherever
+// changes are looked for many at a time, none is passed over.
+TEST(ChangedRectangles, ChangesAtEveryPlaceOfAWideRow) {
+    const LONG w = 75, h = 3;
+    const std::vector<BYTE> palette = Palette(8);
+    for (bool moving : {true, false}) {
+        SCOPED_TRACE(moving ? "a pixel moving along" : "a run growing");
+        std::vector<Frame> frames;
+        for (LONG n = 0; n <= w; ++n)
+            frames.push_back(PalettedFrame(w, h, 8, palette, [n, moving](LONG x, LONG y) {
+                const bool set = y == 1 && (moving ? x == n - 1 : x < n);
+                return set ? 200u + DWORD(x % 2) : 7u;
+            }));
+        ExpectShownAsFullFrames(AnimationFormat::Gif, frames, w, h);
+    }
+}
+
 // Unchanged stretches of one colour, many blocks of pixels long, that end
 // where a colour one bit away or a change begins, beside a top row that
 // changes to 200 colours: no local table is smaller than the global one.
