@@ -136,10 +136,10 @@ bool Supercompress(StageFrames& frames, const StagePalette& palette, std::vector
     return true;
 }
 
-std::size_t GifBytes(const std::vector<GlobalBlock>& reduced, int transparentIndex) {
+std::size_t WriteStageGif(const std::vector<GlobalBlock>& reduced, int transparentIndex, const std::string& path) {
     if (reduced.empty()) throw HostError("no frames to write");
-    MemorySink sink;
-    std::unique_ptr<AnimationWriter> writer = MakeAnimationWriter(AnimationFormat::Gif, sink);
+    OutputFile file = OutputFile::Replacing(path);
+    std::unique_ptr<AnimationWriter> writer = MakeAnimationWriter(AnimationFormat::Gif, file);
     for (std::size_t i = 0; i < reduced.size(); ++i) {
         GlobalLockGuard<BYTE> bits(reduced[i].get());
         if (!bits) throw HostError("a reduced frame cannot be read");
@@ -148,7 +148,11 @@ std::size_t GifBytes(const std::vector<GlobalBlock>& reduced, int transparentInd
         writer->AddFrame(frame);
     }
     writer->Finish();
-    return sink.Bytes().size();
+    file.Commit();
+    std::error_code error;
+    const std::uintmax_t bytes = std::filesystem::file_size(path, error);
+    if (error) throw HostError("cannot read the size of " + path + ": " + error.message());
+    return static_cast<std::size_t>(bytes);
 }
 
 void WritePalettePicture(const std::string& path, const StagePalette& palette) {

@@ -69,9 +69,11 @@ bool ReduceFrames(const StageFrames& frames, const StagePalette& palette, bool d
 // does. False when memory fails or a frame cannot be painted.
 bool Supercompress(StageFrames& frames, const StagePalette& palette, std::vector<GlobalBlock>& reduced);
 
-// The bytes of the GIF the host writes for the reduced frames (delay 10
-// hundredths, transparentIndex -1 for none). Throws HostError.
-std::size_t GifBytes(const std::vector<GlobalBlock>& reduced, int transparentIndex);
+// Writes the GIF the host writes for the reduced frames (delay 10
+// hundredths, transparentIndex -1 for none) to the file at path, as a build
+// does, and returns its bytes. Throws HostError; a file already at path is
+// then left as it was.
+std::size_t WriteStageGif(const std::vector<GlobalBlock>& reduced, int transparentIndex, const std::string& path);
 
 // The palette as a 16 x 16 binary PPM, which other tools take as a colour
 // map; entries past count repeat entry 0, so they never change which colour

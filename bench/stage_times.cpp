@@ -5,13 +5,15 @@
 // (LUMAFEX_THREADS).
 //
 //   stage_times FOLDER [--runs N] [--repeat-limit SECONDS] [--peer-files DIR]
+//               [--gif PATH]
 //
 // Prints one "name value" line each: the frame count and size, the seconds
 // of each stage (the fastest of N runs, 3 by default, GIF writing at least 5;
 // a run longer than the repeat limit is not repeated, its noise being small
 // beside it) and the bytes of the GIFs written. With --peer-files the
 // palettes (built.ppm, fixed.ppm) and the frames as raw RGB (frames.rgb) are
-// written to DIR for the other tools.
+// written to DIR for the other tools. The GIFs go to a file, as in a build
+// (PATH, or stage_times.gif in the temporary folder), and are left there.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -28,7 +30,8 @@
 namespace {
 
 int Usage() {
-    std::fprintf(stderr, "usage: stage_times FOLDER [--runs N] [--repeat-limit SECONDS] [--peer-files DIR]\n");
+    std::fprintf(stderr,
+                 "usage: stage_times FOLDER [--runs N] [--repeat-limit SECONDS] [--peer-files DIR] [--gif PATH]\n");
     return 2;
 }
 
@@ -54,7 +57,7 @@ double Fastest(const Timing& timing, const char* stage, Step&& step) {
     return best;
 }
 
-void Run(const std::string& folder, const Timing& timing, const std::string& peerFiles) {
+void Run(const std::string& folder, const Timing& timing, const std::string& peerFiles, const std::string& gif) {
     StageFrames frames;
     frames.Load(folder);
     std::printf("frames %d\nwidth %ld\nheight %ld\n", frames.Count(), static_cast<long>(frames.Width()),
@@ -79,20 +82,21 @@ void Run(const std::string& folder, const Timing& timing, const std::string& pee
     // As many runs as the peers' GIF writing gets in bench/compare.
     Timing gifTiming = timing;
     gifTiming.runs = std::max(timing.runs, 5);
-    Fastest(gifTiming, "gif_write", [&] { return GifBytes(reduced, -1) > 0; });
-    std::printf("gif_bytes %zu\n", GifBytes(reduced, -1));
+    std::size_t bytes = 0;
+    Fastest(gifTiming, "gif_write", [&] { return (bytes = WriteStageGif(reduced, -1, gif)) > 0; });
+    std::printf("gif_bytes %zu\n", bytes);
 
     StagePalette withSpare;
     if (!BuildStagePalette(frames.List(), true, withSpare) || !ReduceFrames(frames, withSpare, false, reduced))
         throw std::bad_alloc();
     Fastest(timing, "supercompress", [&] { return Supercompress(frames, withSpare, reduced); });
-    std::printf("supercompressed_gif_bytes %zu\n", GifBytes(reduced, withSpare.spare));
+    std::printf("supercompressed_gif_bytes %zu\n", WriteStageGif(reduced, withSpare.spare, gif));
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::string folder, peerFiles;
+    std::string folder, peerFiles, gif;
     Timing timing;
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
@@ -104,6 +108,8 @@ int main(int argc, char** argv) {
             if (!(timing.repeatLimit > 0)) return Usage();
         } else if (arg == "--peer-files" && i + 1 < argc) {
             peerFiles = argv[++i];
+        } else if (arg == "--gif" && i + 1 < argc) {
+            gif = argv[++i];
         } else if (!arg.empty() && arg[0] != '-' && folder.empty()) {
             folder = arg;
         } else {
@@ -112,7 +118,8 @@ int main(int argc, char** argv) {
     }
     if (folder.empty()) return Usage();
     try {
-        Run(folder, timing, peerFiles);
+        if (gif.empty()) gif = (std::filesystem::temp_directory_path() / "stage_times.gif").string();
+        Run(folder, timing, peerFiles, gif);
     } catch (const std::bad_alloc&) {
         std::fprintf(stderr, "stage_times: memory ran out\n");
         return 1;

@@ -4,9 +4,12 @@
 
 #include <algorithm>
 #include <array>
+#include <filesystem>
 #include <new>
 #include <random>
 #include <set>
+#include <string>
+#include <vector>
 
 #include "host/core/host_error.h"
 #include "tests/host/host_test_support.h"
@@ -108,8 +111,16 @@ TEST(StageFrames, AFolderThatCannotBeReadIsReportedByFile) {
     }
 }
 
+// The names in a folder, sorted.
+std::vector<std::string> FolderNames(const std::string& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) names.push_back(entry.path().filename());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
 TEST(StageFrames, EveryMemoryFailureFromLoadingToTheGifLeavesNothing) {
-    TemporaryFolder folder;
+    TemporaryFolder folder, output;
     WriteFrame(folder, 1, RandomPicture(9, 4, 1));
     WriteFrame(folder, 2, RandomPicture(9, 4, 2));
     const int walked = testing_support::WalkAllocationFailures([&] {
@@ -128,7 +139,7 @@ TEST(StageFrames, EveryMemoryFailureFromLoadingToTheGifLeavesNothing) {
                 return false;
             }
             if (!Supercompress(frames, palette, reduced)) return false;
-            return GifBytes(reduced, palette.spare) > 0;
+            return WriteStageGif(reduced, palette.spare, output.Path() + "/stage.gif") > 0;
         } catch (const HostError&) {
             return false;
         } catch (const std::bad_alloc&) {
@@ -192,7 +203,9 @@ TEST(StageFrames, SupercompressionGivesUnchangedPixelsTheSpareEntryAndNeverGrows
     ASSERT_TRUE(BuildStagePalette(frames.List(), true, palette));
     std::vector<GlobalBlock> reduced;
     ASSERT_TRUE(ReduceFrames(frames, palette, false, reduced));
-    const std::size_t plain = GifBytes(reduced, -1);
+    TemporaryFolder output;
+    const std::string gif = output.Path() + "/stage.gif";
+    const std::size_t plain = WriteStageGif(reduced, -1, gif);
     ASSERT_TRUE(Supercompress(frames, palette, reduced));
 
     GlobalLockGuard<BYTE> firstBits(reduced[0].get()), secondBits(reduced[1].get());
@@ -206,8 +219,31 @@ TEST(StageFrames, SupercompressionGivesUnchangedPixelsTheSpareEntryAndNeverGrows
         }
     // The writer already stores only what changed, so the plug-in's
     // transparency can at best match it, never cost more.
-    EXPECT_LE(GifBytes(reduced, palette.spare), plain);
-    EXPECT_THROW(GifBytes({}, -1), HostError);
+    EXPECT_LE(WriteStageGif(reduced, palette.spare, gif), plain);
+    EXPECT_THROW(WriteStageGif({}, -1, gif), HostError);
+    EXPECT_EQ(host_testing::ReadFile(gif).size(), plain);
+}
+
+TEST(StageFrames, AGifThatCannotBeWrittenLeavesTheFileBeforeItAndNoOther) {
+    TemporaryFolder folder, output;
+    WriteFrame(folder, 1, RandomPicture(9, 4, 6));
+    WriteFrame(folder, 2, RandomPicture(9, 4, 7));
+    StageFrames frames;
+    frames.Load(folder.Path());
+    StagePalette palette;
+    ASSERT_TRUE(BuildStagePalette(frames.List(), false, palette));
+    std::vector<GlobalBlock> reduced;
+    ASSERT_TRUE(ReduceFrames(frames, palette, false, reduced));
+    const std::string gif = output.Path() + "/stage.gif";
+    const std::vector<BYTE> old = {'o', 'l', 'd'};
+    host_testing::WriteFile(gif, old);
+
+    EXPECT_THROW(WriteStageGif(reduced, -1, output.Path() + "/missing/stage.gif"), HostError);
+    // A frame that cannot be read once the file is begun.
+    reduced[1] = GlobalBlock();
+    EXPECT_THROW(WriteStageGif(reduced, -1, gif), HostError);
+    EXPECT_EQ(FolderNames(output.Path()), std::vector<std::string>{"stage.gif"});
+    EXPECT_TRUE(host_testing::ReadFile(gif) == old);
 }
 
 TEST(PeerFiles, APaletteIsA16By16PpmWhoseUnusedEntriesRepeatTheFirst) {
