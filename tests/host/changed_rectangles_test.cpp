@@ -393,19 +393,22 @@ TEST(ChangedRectangles, ScatteredChangesOnWideFrames) {
 // Each frame changes the place after the one the frame before changed, at
 // every place of a wide row in turn: once moving a pixel along (it and the
 // place it leaves change), once growing a run (it alone changes). Wherever
-// changes are looked for many at a time, none is passed over.
+// changes are looked for many at a time, none is passed over, on a row that
+// ends inside such a stretch of pixels or with one.
 TEST(ChangedRectangles, ChangesAtEveryPlaceOfAWideRow) {
-    const LONG w = 75, h = 3;
+    const LONG h = 3;
     const std::vector<BYTE> palette = Palette(8);
-    for (bool moving : {true, false}) {
-        SCOPED_TRACE(moving ? "a pixel moving along" : "a run growing");
-        std::vector<Frame> frames;
-        for (LONG n = 0; n <= w; ++n)
-            frames.push_back(PalettedFrame(w, h, 8, palette, [n, moving](LONG x, LONG y) {
-                const bool set = y == 1 && (moving ? x == n - 1 : x < n);
-                return set ? 200u + DWORD(x % 2) : 7u;
-            }));
-        ExpectShownAsFullFrames(AnimationFormat::Gif, frames, w, h);
+    for (const LONG w : {75, 128}) {
+        for (bool moving : {true, false}) {
+            SCOPED_TRACE(std::to_string(w) + (moving ? " pixels, a pixel moving along" : " pixels, a run growing"));
+            std::vector<Frame> frames;
+            for (LONG n = 0; n <= w; ++n)
+                frames.push_back(PalettedFrame(w, h, 8, palette, [n, moving](LONG x, LONG y) {
+                    const bool set = y == 1 && (moving ? x == n - 1 : x < n);
+                    return set ? 200u + DWORD(x % 2) : 7u;
+                }));
+            ExpectShownAsFullFrames(AnimationFormat::Gif, frames, w, h);
+        }
     }
 }
 

@@ -19,6 +19,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <bitset>
 #include <climits>
 #include <cstring>
@@ -40,6 +41,9 @@ namespace {
 constexpr std::uint64_t kLongestDelay = 0xFFFF;  // the extension's 16 bits
 // Pixels compared or copied side by side.
 constexpr LONG kBlock = 16;
+// Pixels whose changes are found as the bits of one word.
+constexpr LONG kWord = 64;
+static_assert(std::endian::native == std::endian::little, "change bits are gathered from bytes in memory order");
 
 // Colours are kept as red | green << 8 | blue << 16 with kOpaque set; 0 is
 // no colour: a transparent pixel, or a place nothing has been drawn on yet.
@@ -389,26 +393,42 @@ private:
         short ShownIndex(LONG x) const { return shownIndex_[x]; }
         const short* ShownIndexes(LONG x) const { return shownIndex_ + x; }
 
-        // The first pixel from x before end that changes the screen, or end.
-        LONG FirstChange(const BYTE* row, LONG x, LONG end) const {
+        // Calls found(first, end) for each run of pixels of the row that
+        // change the screen, left to right.
+        template <class Found>
+        void ForEachChange(const BYTE* row, LONG width, Found&& found) const {
             if constexpr (M == Match::BySameIndex) {
-                // The first few one by one, as changes often lie close
-                // together; then a block at a time.
-                for (const LONG near = std::min(end, x + kBlock / 2); x < near; ++x)
-                    if (ChangesAt(row, x)) return x;
-                while (x + kBlock <= end && !BlockChanges(row, x)) x += kBlock;
+                // Runs are often a pixel or two long: they are found in a
+                // word of change bits at a time by counting bits, with no
+                // branch a pixel.
+                LONG start = -1;  // of the run still open
+                for (LONG base = 0; base < width; base += kWord) {
+                    const LONG count = std::min(kWord, width - base);
+                    // Past the row's end, the bits say unchanged: a run
+                    // open there ends with the row.
+                    const std::uint64_t bits = ChangeBits(row, base, count);
+                    for (int at = 0;;) {
+                        const std::uint64_t rest = (start < 0 ? bits : ~bits) >> at;
+                        if (rest == 0) break;
+                        at += std::countr_zero(rest);
+                        if (start < 0) {
+                            start = base + at;
+                        } else {
+                            found(start, base + at);
+                            start = -1;
+                        }
+                    }
+                }
+                if (start >= 0) found(start, width);
+                return;
             }
-            while (x < end && !ChangesAt(row, x)) ++x;
-            return x;
-        }
-
-        // The first pixel from x before end that leaves the screen as it is,
-        // or end.
-        LONG FirstUnchanged(const BYTE* row, LONG x, LONG end) const {
-            if constexpr (M == Match::BySameIndex)
-                while (x + kBlock <= end && BlockAllChange(row, x)) x += kBlock;
-            while (x < end && ChangesAt(row, x)) ++x;
-            return x;
+            for (LONG x = 0; x < width;) {
+                while (x < width && !ChangesAt(row, x)) ++x;
+                if (x == width) break;
+                const LONG first = x;
+                while (x < width && ChangesAt(row, x)) ++x;
+                found(first, x);
+            }
         }
 
         // The first place from x before end that shows another colour than
@@ -420,24 +440,24 @@ private:
         }
 
     private:
-        // Whether a pixel of the block from x changes the screen (by same
-        // index), with no branch a pixel: the compiler compares the block's
-        // pixels side by side (as bits, which it does; a comparison's truth
-        // it does not).
-        bool BlockChanges(const BYTE* row, LONG x) const {
-            short differs = 0;
-            for (LONG k = 0; k < kBlock; ++k) differs |= static_cast<short>(row[x + k] ^ shownIndex_[x + k]);
-            return differs != 0;
-        }
-        // Whether every pixel of the block changes the screen: no index's
-        // difference from the shown one is zero. Where nothing is shown the
-        // difference is negative, and the block is left to the caller to
-        // look at pixel by pixel.
-        bool BlockAllChange(const BYTE* row, LONG x) const {
-            short least = SHRT_MAX;
-            for (LONG k = 0; k < kBlock; ++k)
-                least = std::min(least, static_cast<short>(row[x + k] ^ shownIndex_[x + k]));
-            return least > 0;
+        // Bit k: whether pixel from + k changes the screen (by same index),
+        // for count pixels (at most a word's). The comparisons go through
+        // bytes of their own, which the compiler makes side by side, and
+        // eight bytes of 0 or 1 become eight bits in one multiplication.
+        std::uint64_t ChangeBits(const BYTE* row, LONG from, LONG count) const {
+            BYTE changes[kWord] = {};
+            if (count == kWord) {
+                for (LONG k = 0; k < kWord; ++k) changes[k] = row[from + k] != shownIndex_[from + k];
+            } else {
+                for (LONG k = 0; k < count; ++k) changes[k] = row[from + k] != shownIndex_[from + k];
+            }
+            std::uint64_t bits = 0;
+            for (int k = 0; k < kWord / 8; ++k) {
+                std::uint64_t eight;  // changes[8 k] in the lowest byte
+                std::memcpy(&eight, changes + 8 * k, 8);
+                bits |= (eight * 0x0102040810204080u) >> 56 << (8 * k);
+            }
+            return bits;
         }
         // Whether every place of the block shows the colour of global index
         // shown.
@@ -469,14 +489,12 @@ private:
         for (LONG y = 0; y < frame.height; ++y) {
             const BYTE* row = frame.pixels.data() + static_cast<std::size_t>(y) * frame.width;
             const ScreenRow<M> screen(*this, frame, match, static_cast<std::size_t>(y) * canvas_.width);
-            for (LONG x = screen.FirstChange(row, 0, frame.width); x < frame.width;) {
-                const LONG unchanged = screen.FirstUnchanged(row, x, frame.width);
-                changed_.runs.push_back(x);
-                changed_.runs.push_back(unchanged);
-                changed_.count += static_cast<std::size_t>(unchanged - x);
-                for (; x < unchanged; ++x) changes[row[x]] = 1;
-                x = screen.FirstChange(row, unchanged, frame.width);
-            }
+            screen.ForEachChange(row, frame.width, [&](LONG first, LONG end) {
+                changed_.runs.push_back(first);
+                changed_.runs.push_back(end);
+                changed_.count += static_cast<std::size_t>(end - first);
+                for (LONG x = first; x < end; ++x) changes[row[x]] = 1;
+            });
             const std::size_t begin = changed_.rowStart.back(), end = changed_.runs.size();
             changed_.rowStart.push_back(end);
             if (begin == end) continue;
