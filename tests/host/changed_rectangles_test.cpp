@@ -478,6 +478,60 @@ TEST(ChangedRectangles, UnchangedPixelsTakeTheColoursTheyShowWhereThatCodesShort
     }
 }
 
+// A stretch of unchanged pixels between two changes, running on over rows:
+// where it shows one colour all the way it is coded as that colour (on a
+// tie the coder takes the laid-out value), else it is transparent from end
+// to end. Both with the frame's table the global one, and with the same
+// colours in the other order. The top row changes to too many colours for a
+// local table to be smaller than the global one.
+TEST(ChangedRectangles, AStretchShowingOneColourKeepsItAndOneShowingTwoTurnsTransparent) {
+    const std::vector<BYTE> palette = DistinctPalette(40);
+    std::vector<BYTE> reversed(768);
+    for (int i = 0; i < 256; ++i) std::copy_n(&palette[3 * (255 - i)], 3, &reversed[3 * i]);
+    const DWORD kept = 5, second = 6;
+    for (const LONG w : {140, 192}) {
+        for (bool twoColours : {false, true}) {
+            for (bool reorder : {false, true}) {
+                SCOPED_TRACE(std::to_string(w) + (twoColours ? " pixels, two colours" : " pixels, one colour") +
+                             (reorder ? ", table reordered" : ""));
+                const LONG h = 4;
+                auto still = [&](LONG x, LONG y) { return twoColours && y == 2 && x >= w / 2 ? second : kept; };
+                auto changes = [&](LONG x, LONG y) { return y == 0 || (x == w - 1 && y == h - 1); };
+                auto moved = [&](LONG x, LONG y) {
+                    const DWORD index = changes(x, y) ? 100 + DWORD(x) % 140 : still(x, y);
+                    return reorder ? 255 - index : index;
+                };
+                std::vector<Frame> frames;
+                frames.push_back(PalettedFrame(w, h, 8, palette, still));
+                frames.push_back(PalettedFrame(w, h, 8, reorder ? reversed : palette, moved));
+                ExpectShownAsFullFrames(AnimationFormat::Gif, frames, w, h);
+                GifReader read(Write(AnimationFormat::Gif, w, h, DelayUnit::Hundredths, frames));
+                ASSERT_TRUE(read.gif);
+                ASSERT_EQ(read.gif->ImageCount, 2);
+                GraphicsControlBlock control;
+                ASSERT_EQ(DGifSavedExtensionToGCB(read.gif, 1, &control), GIF_OK);
+                ASSERT_GE(control.TransparentColor, 0);
+                const SavedImage& image = read.gif->SavedImages[1];
+                ExpectImageAt(image.ImageDesc, 0, 0, w, h);
+                const ColorMapObject* table = image.ImageDesc.ColorMap ? image.ImageDesc.ColorMap : read.gif->SColorMap;
+                ASSERT_TRUE(table);
+                const GifColorType keptColour = read.gif->SColorMap->Colors[kept];
+                int wrong = 0;
+                for (LONG y = 0; y < h; ++y)
+                    for (LONG x = 0; x < w; ++x) {
+                        if (changes(x, y)) continue;
+                        const int index = image.RasterBits[y * w + x];
+                        const GifColorType colour = table->Colors[index];
+                        const bool isKept = index != control.TransparentColor && colour.Red == keptColour.Red &&
+                                            colour.Green == keptColour.Green && colour.Blue == keptColour.Blue;
+                        wrong += twoColours ? index != control.TransparentColor : !isKept;
+                    }
+                EXPECT_EQ(wrong, 0);
+            }
+        }
+    }
+}
+
 // Frames are coded several at once: the file must not depend on how many,
 // nor on which finishes first.
 TEST(ChangedRectangles, TheFileIsTheSameOnAnyNumberOfThreads) {

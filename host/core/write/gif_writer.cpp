@@ -595,6 +595,12 @@ private:
         // which takes it where it codes shorter. The stretches run on from
         // row to row, as the pixels are coded, and are taken whole, from one
         // change to the next: most of a rectangle is often unchanged.
+        if constexpr (M == Match::BySameIndex) {
+            if (layout == Layout::Changes && table.same && keep.Same()) {
+                LayOutOwnIndexChanges(frame, box, transparent, own, other);
+                return;
+            }
+        }
         std::size_t stretch = 0;  // where the stretch of unchanged pixels began
         bool clearing = false;    // whether it is transparent from there
         for (LONG y = 0; y < box.height; ++y) {
@@ -666,6 +672,56 @@ private:
                 }
             }
         }
+    }
+
+    // LayOut's changes where the frame, the table and the screen all use
+    // the global table's own indexes. An unchanged pixel's index is then the
+    // one it shows: every pixel's other value is its own index, and its
+    // first value that index where it changes and transparency where not.
+    // So the rectangle is laid out rows at a time as if every stretch showed
+    // two colours; the few stretches that show one colour throughout then
+    // keep it.
+    void LayOutOwnIndexChanges(const IndexedFrame& frame, const Rectangle& box, BYTE transparent, BYTE* own,
+                               BYTE* other) const {
+        const std::size_t width = static_cast<std::size_t>(box.width);
+        for (LONG y = 0; y < box.height; ++y) {
+            const BYTE* row = frame.pixels.data() + static_cast<std::size_t>(box.top + y) * frame.width + box.left;
+            const short* shown = shownIndex_.data() + static_cast<std::size_t>(box.top + y) * canvas_.width + box.left;
+            BYTE* ownRow = own + static_cast<std::size_t>(y) * width;
+            std::memcpy(other + static_cast<std::size_t>(y) * width, row, width);
+            // A block goes through arrays of its own, which the compiler
+            // then takes side by side.
+            LONG x = 0;
+            for (; x + kBlock <= box.width; x += kBlock) {
+                BYTE index[kBlock], first[kBlock];
+                short shows[kBlock];
+                std::memcpy(index, row + x, sizeof index);
+                std::memcpy(shows, shown + x, sizeof shows);
+                for (LONG k = 0; k < kBlock; ++k) first[k] = index[k] != shows[k] ? index[k] : transparent;
+                std::memcpy(ownRow + x, first, sizeof first);
+            }
+            for (; x < box.width; ++x) ownRow[x] = row[x] != shown[x] ? row[x] : transparent;
+        }
+        std::size_t stretch = 0;
+        // The stretch from stretch to end, where it shows one colour the
+        // whole way.
+        auto keepOne = [&](std::size_t end) {
+            if (stretch == end || other[stretch] == transparent) return;
+            const BYTE kept = other[stretch];
+            for (std::size_t k = stretch + 1; k < end; ++k)
+                if (other[k] != kept) return;
+            std::memset(own + stretch, kept, end - stretch);
+            std::memset(other + stretch, transparent, end - stretch);
+        };
+        for (LONG y = 0; y < box.height; ++y) {
+            const std::size_t frameRow = static_cast<std::size_t>(box.top + y);
+            const std::size_t rowAt = static_cast<std::size_t>(y) * width;
+            for (std::size_t r = changed_.rowStart[frameRow]; r < changed_.rowStart[frameRow + 1]; r += 2) {
+                keepOne(rowAt + static_cast<std::size_t>(changed_.runs[r] - box.left));
+                stretch = rowAt + static_cast<std::size_t>(changed_.runs[r + 1] - box.left);
+            }
+        }
+        keepOne(width * static_cast<std::size_t>(box.height));
     }
 
     // Lays out the frame's rectangle for each table worth trying. A frame
