@@ -21,7 +21,6 @@
 #include <array>
 #include <bit>
 #include <bitset>
-#include <climits>
 #include <cstring>
 #include <deque>
 #include <exception>
@@ -448,9 +447,9 @@ private:
             return (static_cast<BYTE>(index ^ static_cast<BYTE>(bits)) | static_cast<BYTE>(bits >> 8)) != 0 ? 1 : 0;
         }
         // Bit k: whether pixel from + k changes the screen (by same index),
-        // for count pixels (at most a word's). The comparisons go through
-        // bytes of their own, which the compiler makes side by side, and
-        // eight bytes of 0 or 1 become eight bits in one multiplication.
+        // for count pixels (at most a word's). The comparisons go into bytes
+        // of their own, and eight bytes of 0 or 1 become eight bits in one
+        // multiplication.
         std::uint64_t ChangeBits(const BYTE* row, LONG from, LONG count) const {
             BYTE changes[kWord] = {};
             if (count == kWord) {
