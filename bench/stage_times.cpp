@@ -7,13 +7,14 @@
 //   stage_times FOLDER [--runs N] [--repeat-limit SECONDS] [--peer-files DIR]
 //               [--gif PATH]
 //
-// Prints one "name value" line each: the frame count and size, the seconds
-// of each stage (the fastest of N runs, 3 by default; GIF writing at least
-// 5, and up to 20 while they take under 2 s in all; a run longer than the
-// repeat limit is not repeated, its noise being small beside it) and the bytes of the GIFs written. With --peer-files the
-// palettes (built.ppm, fixed.ppm) and the frames as raw RGB (frames.rgb) are
-// written to DIR for the other tools. The GIFs go to a file, as in a build
-// (PATH, or stage_times.gif in the temporary folder), and are left there.
+// Prints one "name value" line each: the frame count and size, the seconds of
+// each stage (the fastest of N runs, 3 by default; GIF writing at least 5,
+// and up to 20 while they take under 2 s in all; a run longer than the repeat
+// limit is not repeated, its noise being small beside it) and the bytes of
+// the GIFs written. With --peer-files the palettes (built.ppm, fixed.ppm) and
+// the frames as raw RGB (frames.rgb) are written to DIR for the other tools.
+// The GIFs go to a file, as in a build (PATH, or stage_times.gif in the
+// temporary folder), and are left there.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
