@@ -146,6 +146,14 @@ IndexedFrame IndexTrueColourFrame(const FrameView& frame) {
 // Whether a pixel of this colour changes a place showing shown.
 inline bool Changes(std::uint32_t colour, std::uint32_t shown) { return colour != 0 && colour != shown; }
 
+// The same by global index: 1 where the index differs from the shown one (-1
+// where nothing is shown, which every index differs from), else 0. Reckoned
+// in bytes alone, which the compiler takes sixteen at a time.
+inline BYTE IndexChanges(BYTE index, short shown) {
+    const auto bits = static_cast<std::uint16_t>(shown);
+    return (static_cast<BYTE>(index ^ static_cast<BYTE>(bits)) | static_cast<BYTE>(bits >> 8)) != 0 ? 1 : 0;
+}
+
 // How a frame's pixels are set against what the screen shows. By colour
 // serves any frame. A frame whose colours the global table holds all compares
 // each index's global index with the one shown, two bytes instead of four and
@@ -380,12 +388,13 @@ private:
               shown_(writer.shown_.data() + at),
               shownIndex_(writer.shownIndex_.data() + at) {}
 
+        // By colour or by global index; by same index, changes are found a
+        // word of bits at a time.
         bool ChangesAt(const BYTE* row, LONG x) const {
+            static_assert(M != Match::BySameIndex);
             if constexpr (M == Match::ByColour)
                 return Changes(colours_[row[x]], shownIndex_[x] >= 0 ? global_[shownIndex_[x]] : shown_[x]);
-            if constexpr (M == Match::ByGlobalIndex)
-                return colours_[row[x]] != 0 && globalOf_[row[x]] != shownIndex_[x];
-            return row[x] != shownIndex_[x];
+            return colours_[row[x]] != 0 && globalOf_[row[x]] != shownIndex_[x];
         }
 
         // The shown colour's first global index, or -1.
@@ -419,14 +428,14 @@ private:
                     }
                 }
                 if (start >= 0) found(start, width);
-                return;
-            }
-            for (LONG x = 0; x < width;) {
-                while (x < width && !ChangesAt(row, x)) ++x;
-                if (x == width) break;
-                const LONG first = x;
-                while (x < width && ChangesAt(row, x)) ++x;
-                found(first, x);
+            } else {
+                for (LONG x = 0; x < width;) {
+                    while (x < width && !ChangesAt(row, x)) ++x;
+                    if (x == width) break;
+                    const LONG first = x;
+                    while (x < width && ChangesAt(row, x)) ++x;
+                    found(first, x);
+                }
             }
         }
 
@@ -439,13 +448,6 @@ private:
         }
 
     private:
-        // 1 where the index differs from the shown one (-1 where nothing is
-        // shown, which every index differs from), else 0: reckoned in bytes
-        // alone, which the compiler takes sixteen at a time.
-        static BYTE Differs(BYTE index, short shown) {
-            const auto bits = static_cast<std::uint16_t>(shown);
-            return (static_cast<BYTE>(index ^ static_cast<BYTE>(bits)) | static_cast<BYTE>(bits >> 8)) != 0 ? 1 : 0;
-        }
         // Bit k: whether pixel from + k changes the screen (by same index),
         // for count pixels (at most a word's). The comparisons go into bytes
         // of their own, and eight bytes of 0 or 1 become eight bits in one
@@ -453,9 +455,9 @@ private:
         std::uint64_t ChangeBits(const BYTE* row, LONG from, LONG count) const {
             BYTE changes[kWord] = {};
             if (count == kWord) {
-                for (LONG k = 0; k < kWord; ++k) changes[k] = Differs(row[from + k], shownIndex_[from + k]);
+                for (LONG k = 0; k < kWord; ++k) changes[k] = IndexChanges(row[from + k], shownIndex_[from + k]);
             } else {
-                for (LONG k = 0; k < count; ++k) changes[k] = Differs(row[from + k], shownIndex_[from + k]);
+                for (LONG k = 0; k < count; ++k) changes[k] = IndexChanges(row[from + k], shownIndex_[from + k]);
             }
             std::uint64_t bits = 0;
             for (int k = 0; k < kWord / 8; ++k) {
@@ -703,10 +705,10 @@ private:
                 short shows[kBlock];
                 std::memcpy(index, row + x, sizeof index);
                 std::memcpy(shows, shown + x, sizeof shows);
-                for (LONG k = 0; k < kBlock; ++k) first[k] = index[k] != shows[k] ? index[k] : transparent;
+                for (LONG k = 0; k < kBlock; ++k) first[k] = IndexChanges(index[k], shows[k]) ? index[k] : transparent;
                 std::memcpy(ownRow + x, first, sizeof first);
             }
-            for (; x < box.width; ++x) ownRow[x] = row[x] != shown[x] ? row[x] : transparent;
+            for (; x < box.width; ++x) ownRow[x] = IndexChanges(row[x], shown[x]) ? row[x] : transparent;
         }
         std::size_t stretch = 0;
         // The stretch from stretch to end, where it shows one colour the
