@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <memory>
 #include <random>
 #include <string>
 #include <vector>
@@ -72,6 +73,23 @@ void ExpectImageAt(const GifImageDesc& image, int left, int top, int width, int 
     EXPECT_EQ(image.Top, top);
     EXPECT_EQ(image.Width, width);
     EXPECT_EQ(image.Height, height);
+}
+
+// A GIF of two frames written, played back to check it shows them, and read
+// again for its second image and that image's graphics control.
+struct SecondImage {
+    std::unique_ptr<GifReader> read;
+    GraphicsControlBlock control{};
+    const SavedImage* image = nullptr;
+};
+
+void ReadSecondImage(const std::vector<Frame>& frames, LONG width, LONG height, SecondImage& out) {
+    ExpectShownAsFullFrames(AnimationFormat::Gif, frames, width, height);
+    out.read = std::make_unique<GifReader>(Write(AnimationFormat::Gif, width, height, DelayUnit::Hundredths, frames));
+    ASSERT_TRUE(out.read->gif);
+    ASSERT_EQ(out.read->gif->ImageCount, 2);
+    ASSERT_EQ(DGifSavedExtensionToGCB(out.read->gif, 1, &out.control), GIF_OK);
+    out.image = &out.read->gif->SavedImages[1];
 }
 
 DWORD Noise(LONG x, LONG y) { return static_cast<DWORD>((x * 7919 + y * 104729 + x * y * 31) % 251); }
@@ -462,13 +480,10 @@ TEST(ChangedRectangles, UnchangedPixelsTakeTheColoursTheyShowWhereThatCodesShort
             return y % 2 ? pattern(x) : 255 - pattern(x);
         }));
         frames.push_back(PalettedFrame(w, h, 8, palette, [&](LONG x, LONG) { return pattern(x); }));
-        ExpectShownAsFullFrames(AnimationFormat::Gif, frames, w, h);
-        GifReader read(Write(AnimationFormat::Gif, w, h, DelayUnit::Hundredths, frames));
-        ASSERT_TRUE(read.gif);
-        ASSERT_EQ(read.gif->ImageCount, 2);
-        GraphicsControlBlock control;
-        ASSERT_EQ(DGifSavedExtensionToGCB(read.gif, 1, &control), GIF_OK);
-        const SavedImage& second = read.gif->SavedImages[1];
+        SecondImage read;
+        ASSERT_NO_FATAL_FAILURE(ReadSecondImage(frames, w, h, read));
+        const GraphicsControlBlock& control = read.control;
+        const SavedImage& second = *read.image;
         ExpectImageAt(second.ImageDesc, 0, 0, w, h);
         std::size_t kept = 0;
         for (LONG y = 1; y < h; y += 2)
@@ -504,18 +519,16 @@ TEST(ChangedRectangles, AStretchShowingOneColourKeepsItAndOneShowingTwoTurnsTran
                 std::vector<Frame> frames;
                 frames.push_back(PalettedFrame(w, h, 8, palette, still));
                 frames.push_back(PalettedFrame(w, h, 8, reorder ? reversed : palette, moved));
-                ExpectShownAsFullFrames(AnimationFormat::Gif, frames, w, h);
-                GifReader read(Write(AnimationFormat::Gif, w, h, DelayUnit::Hundredths, frames));
-                ASSERT_TRUE(read.gif);
-                ASSERT_EQ(read.gif->ImageCount, 2);
-                GraphicsControlBlock control;
-                ASSERT_EQ(DGifSavedExtensionToGCB(read.gif, 1, &control), GIF_OK);
+                SecondImage read;
+                ASSERT_NO_FATAL_FAILURE(ReadSecondImage(frames, w, h, read));
+                const GraphicsControlBlock& control = read.control;
                 ASSERT_GE(control.TransparentColor, 0);
-                const SavedImage& image = read.gif->SavedImages[1];
+                const SavedImage& image = *read.image;
                 ExpectImageAt(image.ImageDesc, 0, 0, w, h);
-                const ColorMapObject* table = image.ImageDesc.ColorMap ? image.ImageDesc.ColorMap : read.gif->SColorMap;
+                const GifFileType* gif = read.read->gif;
+                const ColorMapObject* table = image.ImageDesc.ColorMap ? image.ImageDesc.ColorMap : gif->SColorMap;
                 ASSERT_TRUE(table);
-                const GifColorType keptColour = read.gif->SColorMap->Colors[kept];
+                const GifColorType keptColour = gif->SColorMap->Colors[kept];
                 int wrong = 0;
                 for (LONG y = 0; y < h; ++y)
                     for (LONG x = 0; x < w; ++x) {
